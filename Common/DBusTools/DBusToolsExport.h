@@ -1,0 +1,12 @@
+#ifndef DBUSTOOLSEXPORT_H
+#define DBUSTOOLSEXPORT_H
+
+#include <QtCore/qglobal.h>
+
+#if defined(VANTELO_DBUSTOOLS_LIBRARY)
+#  define VANTELO_DBUSTOOLS_EXPORT Q_DECL_EXPORT
+#else
+#  define VANTELO_DBUSTOOLS_EXPORT Q_DECL_IMPORT
+#endif
+
+#endif // DBUSTOOLSEXPORT_H

@@ -1,0 +1,44 @@
+#ifndef CALLRESPONDER_H
+#define CALLRESPONDER_H
+
+#include "Answer.h"
+#include "RecordedCall.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QHash>
+#include <QList>
+#include <QObject>
+
+// Answers the method calls of the simulated services: records each call,
+// then answers it as set for its method, by default with an empty success
+// envelope.
+class CallResponder : public QObject
+{
+    Q_OBJECT
+public:
+    CallResponder(const QDBusConnection& connection, bool logCalls, QObject* parent = nullptr);
+
+    void respond(const QDBusMessage& call);
+
+    void setAnswer(const QString& member, const Answer& answer);
+    void setDelay(const QString& member, int delayMs);
+    // Answers every held call with an empty success envelope.
+    int releaseHeld();
+    void reset();
+
+    QList<RecordedCall> calls() const { return m_calls; }
+    void clearCalls() { m_calls.clear(); }
+
+private:
+    void send(const QDBusMessage& call, const Answer& answer);
+    void log(const QDBusMessage& call) const;
+
+    QDBusConnection m_connection;
+    bool m_logCalls;
+    QHash<QString, Answer> m_answers;
+    QList<RecordedCall> m_calls;
+    QList<QDBusMessage> m_held;
+};
+
+#endif // CALLRESPONDER_H

@@ -1,0 +1,115 @@
+#include "DBusReply.h"
+#include "RecordedCall.h"
+#include "SimulatedObjects.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMetaType>
+#include <QSocketNotifier>
+#include <QTextStream>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+const QString controlName = QStringLiteral("com.vantelo.Simulator");
+int signalPipe[2];
+
+// SIGINT and SIGTERM end the event loop through a pipe, so shutdown runs
+// as a normal return from main.
+void onTerminationSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+void quitOnTerminationSignals(QCoreApplication& app)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    struct sigaction action = {};
+    action.sa_handler = onTerminationSignal;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+QDBusConnection connectBus(const QCommandLineParser& options, QString* description)
+{
+    if (options.isSet(QStringLiteral("system"))) {
+        *description = QStringLiteral("system bus");
+        return QDBusConnection::systemBus();
+    }
+    if (options.isSet(QStringLiteral("session"))) {
+        *description = QStringLiteral("session bus");
+        return QDBusConnection::sessionBus();
+    }
+    QString address = options.value(QStringLiteral("address"));
+    if (address.isEmpty())
+        address = qEnvironmentVariable("VANTELO_DBUS_ADDRESS");
+    *description = address;
+    return QDBusConnection::connectToBus(address, QStringLiteral("vantelo-simulator"));
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("vantelo-simulator"));
+
+    QCommandLineParser options;
+    options.setApplicationDescription(QStringLiteral(
+        "Simulates the device's services on a D-Bus bus: answers every method call, records it, and takes "
+        "orders on the interface com.vantelo.Simulator.Control."));
+    options.addHelpOption();
+    options.addOptions({
+        {QStringLiteral("address"), QStringLiteral("Serve on the bus at <address>."), QStringLiteral("address")},
+        {QStringLiteral("session"), QStringLiteral("Serve on the session bus.")},
+        {QStringLiteral("system"), QStringLiteral("Serve on the system bus (anyone on it can change the answers).")},
+        {QStringLiteral("own"), QStringLiteral("Own the bus name <name> as well (repeatable)."), QStringLiteral("name")},
+        {QStringLiteral("quiet"), QStringLiteral("Do not log calls.")},
+    });
+    options.process(app);
+
+    QTextStream err(stderr);
+    const QString address = qEnvironmentVariable("VANTELO_DBUS_ADDRESS");
+    if (!options.isSet(QStringLiteral("system")) && !options.isSet(QStringLiteral("session")) &&
+        !options.isSet(QStringLiteral("address")) && (address.isEmpty() || address == QLatin1String("system"))) {
+        err << "vantelo-simulator: refusing the system bus without --system; give --address, --session or "
+               "VANTELO_DBUS_ADDRESS\n";
+        return 2;
+    }
+
+    QString busDescription;
+    QDBusConnection connection = connectBus(options, &busDescription);
+    if (!connection.isConnected()) {
+        err << "vantelo-simulator: cannot connect to " << busDescription << ": " << connection.lastError().message()
+            << '\n';
+        return 1;
+    }
+
+    qDBusRegisterMetaType<DBusReply>();
+    qDBusRegisterMetaType<RecordedCall>();
+    qDBusRegisterMetaType<QList<RecordedCall>>();
+
+    SimulatedObjects objects(connection, !options.isSet(QStringLiteral("quiet")));
+    if (!connection.registerVirtualObject(QStringLiteral("/"), &objects, QDBusConnection::SubPath)) {
+        err << "vantelo-simulator: cannot serve object paths: " << connection.lastError().message() << '\n';
+        return 1;
+    }
+    const QStringList names = QStringList(controlName) + options.values(QStringLiteral("own"));
+    for (const QString& name : names) {
+        if (!connection.registerService(name)) {
+            err << "vantelo-simulator: cannot own " << name << ": " << connection.lastError().message() << '\n';
+            return 1;
+        }
+    }
+
+    quitOnTerminationSignals(app);
+    const int result = app.exec();
+    connection.unregisterObject(QStringLiteral("/"), QDBusConnection::UnregisterTree);
+    return result;
+}
