@@ -1,0 +1,383 @@
+#include "DBusConnectorBase.h"
+#include "DBusControllerConnector.h"
+#include "DBusTemporaryTimeout.h"
+#include "SimulatorControl.h"
+#include "VanteloDefinitions.h"
+#include "WarningLog.h"
+
+#include <QDBusArgument>
+#include <QDBusMetaType>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <functional>
+
+namespace {
+const QString probeModule = QStringLiteral("Probe");
+const QString probeService = QStringLiteral("com.vantelo.Probe");
+const QString probeObject = QStringLiteral("Probe/Object");
+const QString probePath = QStringLiteral("/com/vantelo/Probe/Object");
+const QString probeInterface = QStringLiteral("com.vantelo.Probe");
+
+// Opens the call helpers, which connectors keep protected, to the test.
+class ProbeConnector : public DBusConnectorBase
+{
+public:
+    ProbeConnector(const QString& module, const QString& object, ConnectionMode mode = FollowService)
+        : DBusConnectorBase(module, object, probeInterface, nullptr, mode)
+    {
+    }
+
+    using DBusConnectorBase::asyncCallHelper;
+    using DBusConnectorBase::syncCallHelper;
+    using DBusConnectorBase::syncCallNoBlock;
+
+    QSharedPointer<QDBusInterface> interface() const { return dBusInterface; }
+};
+
+QSharedPointer<ProbeConnector> makeProbe(const QString& module = probeModule, const QString& object = probeObject)
+{
+    QSharedPointer<ProbeConnector> probe(new ProbeConnector(module, object));
+    probe->initObject();
+    return probe;
+}
+} // namespace
+
+class CallHelpersTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+
+    void callsCarryNameAndArgumentsInOrder();
+    void answersAreDecoded();
+    void failuresAreReportedExactly();
+    void unusableInterfaceSendsNothing();
+    void noBlockCallReturnsWithoutWaiting();
+    void pendingReplyDeliversTheAnswerOnce();
+    void temporaryTimeoutIsRestored();
+    void factoryMakesReadyConnectors();
+
+private:
+    SimulatorControl m_simulator;
+};
+
+void CallHelpersTest::initTestCase()
+{
+    SimulatorControl::requirePrivateBusWithSimulator();
+    QVERIFY(m_simulator.ownName(probeService));
+    QVERIFY(m_simulator.ownName(VanteloDefinitions::serviceNameOfModule(VanteloDefinitions::getModuleName())));
+}
+
+void CallHelpersTest::init()
+{
+    m_simulator.reset();
+}
+
+void CallHelpersTest::callsCarryNameAndArgumentsInOrder()
+{
+    const auto controller = DBusControllerConnector::createAndConnect(VanteloDefinitions::getModuleName(),
+                                                                      QStringLiteral("ControllerData"));
+    const auto probe = makeProbe();
+    QVariant number(42);
+    QVariant names(QStringList{QStringLiteral("x"), QStringLiteral("y")});
+
+    struct Row
+    {
+        std::function<void()> call;
+        QString member;
+        QString signature;
+        QVariantList arguments;
+    };
+    const QList<Row> rows = {
+        {[&] { controller->getListOfInstances(QStringLiteral("i1")); }, QStringLiteral("getListOfInstances"),
+         QStringLiteral("s"), {QStringLiteral("i1")}},
+        {[&] { controller->registerControllerObject(QString()); }, QStringLiteral("registerControllerObject"),
+         QStringLiteral("s"), {QString()}},
+        {[&] { controller->unregisterControllerObject(QStringLiteral("c2")); },
+         QStringLiteral("unregisterControllerObject"), QStringLiteral("s"), {QStringLiteral("c2")}},
+        {[&] { controller->setFaultController(); }, QStringLiteral("setFaultController"), QString(), {}},
+        {[&] { controller->clearFaultController(); }, QStringLiteral("clearFaultController"), QString(), {}},
+        {[&] { probe->syncCallHelper(QStringLiteral("m1"), QStringLiteral("a"), QStringLiteral("b"), true); },
+         QStringLiteral("m1"), QStringLiteral("ssb"), {QStringLiteral("a"), QStringLiteral("b"), true}},
+        {[&] { probe->syncCallHelper(QStringLiteral("m2"), number, names); }, QStringLiteral("m2"),
+         QStringLiteral("ias"), {42, QStringList{QStringLiteral("x"), QStringLiteral("y")}}},
+        {[&] { probe->asyncCallHelper(QStringLiteral("m3"), QStringLiteral("c"), false)->waitForFinished(); },
+         QStringLiteral("m3"), QStringLiteral("sb"), {QStringLiteral("c"), false}},
+        {[&] { probe->syncCallNoBlock(QStringLiteral("m4"), QStringLiteral("d"), QStringLiteral("e"),
+                                      QStringLiteral("f")); },
+         QStringLiteral("m4"), QStringLiteral("sss"), {QStringLiteral("d"), QStringLiteral("e"), QStringLiteral("f")}},
+    };
+
+    for (const Row& row : rows) {
+        m_simulator.clearCalls();
+        row.call();
+        const QList<RecordedCall> calls = m_simulator.calls();
+        QCOMPARE(calls.size(), 1);
+        const RecordedCall& call = calls.first();
+        QCOMPARE(call.member, row.member);
+        QCOMPARE(call.signature, row.signature);
+        QCOMPARE(call.arguments.size(), row.arguments.size());
+        for (int i = 0; i < row.arguments.size(); ++i) {
+            const QVariant& sent = call.arguments.at(i);
+            const QVariant& expected = row.arguments.at(i);
+            if (sent.userType() == qMetaTypeId<QDBusArgument>())
+                QCOMPARE(qdbus_cast<QStringList>(sent), expected.toStringList());
+            else
+                QCOMPARE(sent, expected);
+        }
+    }
+    const RecordedCall last = m_simulator.calls().value(0);
+    QCOMPARE(last.interface, probeInterface);
+    QCOMPARE(last.path, probePath);
+}
+
+void CallHelpersTest::answersAreDecoded()
+{
+    const auto probe = makeProbe();
+    QSignalSpy errors(probe.data(), &DBusConnectorBase::dBusConnectionErrorOccurred);
+    const QString method = QStringLiteral("getData");
+
+    m_simulator.setReply(method, 0, QString(), QStringLiteral("text"));
+    DBusReply reply = probe->syncCallHelper(method);
+    QVERIFY(!reply.isError());
+    QCOMPARE(reply.getValue(), QVariant(QStringLiteral("text")));
+
+    m_simulator.setReply(method, 0, QString(), 7);
+    QCOMPARE(probe->syncCallHelper(method).getValue(), QVariant(7));
+
+    // Compound values stay D-Bus arguments for the caller to read.
+    const QVariantMap map{{QStringLiteral("key"), 3}};
+    m_simulator.setReply(method, 0, QString(), map);
+    reply = probe->syncCallHelper(method);
+    QCOMPARE(reply.getValue().userType(), qMetaTypeId<QDBusArgument>());
+    QCOMPARE(qdbus_cast<QVariantMap>(reply.getValue()), map);
+
+    // The service's own error code and message, with the value it sent along.
+    m_simulator.setReply(method, 5, QStringLiteral("instance unknown"), QStringLiteral("detail"));
+    reply = probe->syncCallHelper(method);
+    QVERIFY(reply.isError());
+    QCOMPARE(reply.getError().getErrorCode(), 5);
+    QCOMPARE(reply.getError().getErrorMessage(), QStringLiteral("instance unknown"));
+    QCOMPARE(reply.getValue(), QVariant(QStringLiteral("detail")));
+    QCOMPARE(errors.count(), 0);
+
+    // A variant without the envelope inside: malformed, but no call failure.
+    {
+        WarningLog log;
+        m_simulator.setRawReply(method, QVariant::fromValue(QDBusVariant(QStringLiteral("bare"))));
+        reply = probe->syncCallHelper(method);
+        QVERIFY(reply.isError());
+        QCOMPARE(reply.getError().getErrorCode(), ErrorContainer::getDefaultErrorCode());
+        QVERIFY2(reply.getError().getErrorMessage().startsWith(QStringLiteral("Malformed reply")),
+                 qPrintable(reply.getError().getErrorMessage()));
+        QVERIFY(log.records().isEmpty());
+        QCOMPARE(errors.count(), 0);
+    }
+
+    // An answer that is no variant at all fails with Qt's signature error.
+    WarningLog log;
+    m_simulator.setRawReply(method, QStringLiteral("bare"));
+    reply = probe->syncCallHelper(method);
+    QVERIFY(reply.isError());
+    QCOMPARE(reply.getError().getErrorCode(), ErrorContainer::getDefaultErrorCode());
+    const QString message = reply.getError().getErrorMessage();
+    QVERIFY2(message.startsWith(QStringLiteral("D-Bus call to method getData failed: Unexpected reply signature")),
+             qPrintable(message));
+    QVERIFY(message.endsWith(QLatin1Char('!')));
+    QCOMPARE(log.records().size(), 2);
+    QCOMPARE(errors.count(), 1);
+}
+
+void CallHelpersTest::failuresAreReportedExactly()
+{
+    const auto probe = makeProbe();
+    QSignalSpy errors(probe.data(), &DBusConnectorBase::dBusConnectionErrorOccurred);
+    const QString errorName = QStringLiteral("com.vantelo.Error.Failed");
+
+    const QList<QPair<QString, QString>> cases = {
+        {QStringLiteral("no such instance"), QStringLiteral("D-Bus call to method runIt failed: no such instance!")},
+        {QString(), QStringLiteral("D-Bus call to method runIt failed: !")},
+    };
+    for (const auto& failure : cases) {
+        errors.clear();
+        m_simulator.setError(QStringLiteral("runIt"), errorName, failure.first);
+        WarningLog log;
+        const DBusReply reply = probe->syncCallHelper(QStringLiteral("runIt"), QStringLiteral("x"));
+        QCOMPARE(reply.getError().getErrorCode(), ErrorContainer::getDefaultErrorCode());
+        QCOMPARE(reply.getError().getErrorMessage(), failure.second);
+
+        // Two records, each the text as a quoted string, from the helper itself.
+        const QString quoted = QLatin1Char('"') + failure.second + QLatin1Char('"');
+        QCOMPARE(log.messages(), (QStringList{quoted, quoted}));
+        for (const WarningLog::Record& record : log.records()) {
+            QVERIFY2(record.function.contains(QStringLiteral("syncCallHelper")), qPrintable(record.function));
+            QVERIFY(record.file.endsWith(QStringLiteral("DBusConnectorBase.h")));
+        }
+        QVERIFY(log.records().at(0).line != log.records().at(1).line);
+        QCOMPARE(errors.count(), 1);
+    }
+
+    // Sent without waiting: a remote error is never seen.
+    errors.clear();
+    WarningLog log;
+    const DBusReply reply = probe->syncCallNoBlock(QStringLiteral("runIt"), QStringLiteral("x"));
+    QVERIFY(!reply.isError());
+    QVERIFY(!reply.getValue().isValid());
+    QVERIFY(log.records().isEmpty());
+    QCOMPARE(errors.count(), 0);
+}
+
+void CallHelpersTest::unusableInterfaceSendsNothing()
+{
+    struct Case
+    {
+        QString module;
+        QString object;
+        QString reason;
+    };
+    const QList<Case> cases = {
+        {QStringLiteral("Absent"), probeObject, QStringLiteral("the service is not running")},
+        {QStringLiteral("1Bad"), probeObject, QStringLiteral("'com.vantelo.1Bad' is not a valid bus name")},
+        {probeModule, QStringLiteral("bad//path"), QStringLiteral("'/com/vantelo/bad//path' is not a valid object path")},
+        {probeModule, QString(), QStringLiteral("'/com/vantelo/' is not a valid object path")},
+    };
+
+    for (const Case& unusable : cases) {
+        const auto probe = makeProbe(unusable.module, unusable.object);
+        QVERIFY(!probe->isDBusInterfaceValid());
+        const QString message = probe->getInvalidDBusInterfaceMessage();
+        QVERIFY2(message.endsWith(unusable.reason), qPrintable(message));
+        QVERIFY(message.contains(probe->getServiceName()) && message.contains(probeInterface));
+        QSignalSpy errors(probe.data(), &DBusConnectorBase::dBusConnectionErrorOccurred);
+        const QString quoted = QLatin1Char('"') + message + QLatin1Char('"');
+
+        {
+            WarningLog log;
+            const DBusReply reply = probe->syncCallHelper(QStringLiteral("m"), QStringLiteral("a"));
+            QCOMPARE(reply.getError().getErrorCode(), ErrorContainer::getDefaultErrorCode());
+            QCOMPARE(reply.getError().getErrorMessage(), message);
+            QCOMPARE(log.messages(), (QStringList{quoted, quoted}));
+        }
+        {
+            WarningLog log;
+            const DBusReply reply = probe->syncCallNoBlock(QStringLiteral("m"));
+            QCOMPARE(reply.getError().getErrorMessage(), message);
+            QCOMPARE(log.messages(), (QStringList{quoted, quoted}));
+        }
+        {
+            WarningLog log;
+            QVERIFY(probe->asyncCallHelper(QStringLiteral("m"), QStringLiteral("a")).isNull());
+            QCOMPARE(log.messages(), QStringList{quoted});
+        }
+        QCOMPARE(errors.count(), 3);
+    }
+    QVERIFY(m_simulator.calls().isEmpty());
+
+    // Not initialised: not ready, and says so.
+    ProbeConnector uninitialised(probeModule, probeObject);
+    QVERIFY(!uninitialised.isDBusInterfaceValid());
+    QVERIFY(uninitialised.getInvalidDBusInterfaceMessage().endsWith(QStringLiteral("not initialised")));
+}
+
+void CallHelpersTest::noBlockCallReturnsWithoutWaiting()
+{
+    const auto probe = makeProbe();
+    // A blocking call would now wait far beyond the test's own time limit.
+    DBusTemporaryTimeout longWait(probe->interface(), 3600);
+    m_simulator.setNoReply(QStringLiteral("hold"));
+
+    const DBusReply reply = probe->syncCallNoBlock(QStringLiteral("hold"), QStringLiteral("a"));
+    QVERIFY(!reply.isError());
+    QCOMPARE(m_simulator.calls().size(), 1);
+    QCOMPARE(m_simulator.releaseHeld(), 1u);
+}
+
+void CallHelpersTest::pendingReplyDeliversTheAnswerOnce()
+{
+    const auto probe = makeProbe();
+    m_simulator.setReply(QStringLiteral("fetch"), 0, QString(), QStringLiteral("later"));
+    m_simulator.setNoReply(QStringLiteral("fetch"));
+
+    DBusPendingReply::SharedPointer pending = probe->asyncCallHelper(QStringLiteral("fetch"), QStringLiteral("a"));
+    QVERIFY(!pending.isNull());
+    QSignalSpy finished(pending.data(), &DBusPendingReply::finished);
+    QCOMPARE(m_simulator.calls().size(), 1);
+    QVERIFY(!pending->isFinished());
+    m_simulator.releaseHeld();
+    QVERIFY(finished.wait(10000));
+    QVERIFY(pending->isFinished());
+    QVERIFY(!pending->getReply().isError());
+    pending->waitForFinished();
+    QCoreApplication::processEvents();
+    QCOMPARE(finished.count(), 1);
+
+    // Each call its own reply, gone with its last pointer.
+    m_simulator.reset();
+    m_simulator.setReply(QStringLiteral("fetch"), 0, QString(), QStringLiteral("now"));
+    DBusPendingReply::SharedPointer second = probe->asyncCallHelper(QStringLiteral("fetch"));
+    QVERIFY(second != pending);
+    QCOMPARE(second->getReply().getValue(), QVariant(QStringLiteral("now")));
+    QPointer<DBusPendingReply> watched(second.data());
+    second.reset();
+    QVERIFY(watched.isNull());
+
+    // A failed call carries Qt's message as it is.
+    m_simulator.setError(QStringLiteral("fetch"), QStringLiteral("com.vantelo.Error.Busy"), QStringLiteral("busy"));
+    const DBusReply failed = probe->asyncCallHelper(QStringLiteral("fetch"))->getReply();
+    QCOMPARE(failed.getError().getErrorCode(), ErrorContainer::getDefaultErrorCode());
+    QCOMPARE(failed.getError().getErrorMessage(), QStringLiteral("busy"));
+}
+
+void CallHelpersTest::temporaryTimeoutIsRestored()
+{
+    const auto probe = makeProbe();
+    const QSharedPointer<QDBusInterface> interface = probe->interface();
+    interface->setTimeout(5000);
+    {
+        DBusTemporaryTimeout outer(interface, 240);
+        QCOMPARE(interface->timeout(), 240000);
+        {
+            DBusTemporaryTimeout inner(interface, 2);
+            QCOMPARE(interface->timeout(), 2000);
+        }
+        QCOMPARE(interface->timeout(), 240000);
+    }
+    QCOMPARE(interface->timeout(), 5000);
+
+    // The guard holds its own reference; a null interface changes nothing.
+    DBusTemporaryTimeout nothing(QSharedPointer<QDBusInterface>(), 240);
+    Q_UNUSED(nothing);
+}
+
+void CallHelpersTest::factoryMakesReadyConnectors()
+{
+    WarningLog log;
+    QSharedPointer<DBusControllerConnector> controller =
+        DBusControllerConnector::createAndConnect(VanteloDefinitions::getModuleName(), QStringLiteral("ControllerData"));
+    QVERIFY(!controller.isNull());
+    QVERIFY(controller->isDBusInterfaceValid());
+    QVERIFY(log.records().isEmpty());
+    QCOMPARE(controller->getServiceName(), QStringLiteral("com.vantelo.SystemInformation"));
+    QCOMPARE(controller->getDBusPath(), QStringLiteral("/com/vantelo/ControllerData"));
+    QCOMPARE(controller->getInterfaceName(), VanteloDefinitions::getInterfaceNameControllerData());
+    QCOMPARE(controller->getConnectionMode(), DBusConnectorBase::FollowService);
+
+    QCOMPARE(controller->metaObject()->className(), "DBusControllerConnector");
+    QCOMPARE(controller->qt_metacast("DBusControllerConnector"), static_cast<void*>(controller.data()));
+    QCOMPARE(controller->qt_metacast(nullptr), static_cast<void*>(nullptr));
+    QCOMPARE(controller->qt_metacast("DBusConnectorBase"),
+             static_cast<void*>(static_cast<DBusConnectorBase*>(controller.data())));
+
+    QWeakPointer<DBusControllerConnector> weak = controller;
+    QPointer<DBusControllerConnector> watched(controller.data());
+    controller.reset();
+    QVERIFY(weak.isNull());
+    QVERIFY(watched.isNull());
+}
+
+QTEST_GUILESS_MAIN(CallHelpersTest)
+#include "tst_callhelpers.moc"
