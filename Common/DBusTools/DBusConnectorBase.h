@@ -84,8 +84,8 @@ protected:
         const QDBusReply<QDBusVariant> answer =
             dBusInterface->call(QDBus::AutoDetect, methodName, std::forward<Args>(args)...);
         if (answer.error().isValid()) {
-            const QString message = QStringLiteral("D-Bus call to method ") + methodName +
-                                    QStringLiteral(" failed: ") + answer.error().message() + QStringLiteral("!");
+            const QString message = QLatin1String("D-Bus call to method ") + methodName +
+                                    QLatin1String(" failed: ") + answer.error().message() + QLatin1Char('!');
             qWarning() << message;
             qWarning() << message;
             result.setError(ErrorContainer::getDefaultErrorCode(), message);
