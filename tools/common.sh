@@ -1,0 +1,28 @@
+# Shared by the build scripts: the packages we need and the build itself.
+
+packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools dbus-daemon)
+
+# Installs what is missing from the Debian packages above.
+ensure_packages() {
+    local missing=()
+    for package in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=""
+    if [ "$(id -u)" -ne 0 ]; then
+        command -v sudo >/dev/null || { echo "Please install as root: apt-get install ${missing[*]}" >&2; exit 1; }
+        sudo="sudo"
+    fi
+    echo "Installing ${missing[*]}" >&2
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+# build DIR [CMAKE OPTIONS...]
+build() {
+    local dir="$1"
+    shift
+    cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+    cmake --build "$dir" -j "$(nproc)"
+}
