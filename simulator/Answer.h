@@ -4,21 +4,22 @@
 #include <QString>
 #include <QVariant>
 
-// How the simulator answers one method.
+// How the simulator answers one method, as the control interface set it.
 struct Answer
 {
     enum Kind {
-        Envelope,   // the (isv) envelope in a variant, as the services answer
-        Error,      // a D-Bus error
-        Raw,        // the value itself, not in a variant: a wrong-typed answer
-        Never       // held until released
+        AsTheDevice, // as the simulated device answers
+        Envelope,    // this (isv) envelope in a variant
+        Error,       // a D-Bus error
+        Raw,         // the value itself, not in a variant: a wrong-typed answer
+        Never        // held until released
     };
 
-    Kind kind = Envelope;
+    Kind kind = AsTheDevice;
     int code = 0;
-    QString message;     // envelope message, or error message
+    QString message;   // envelope message, or error message
     QString errorName;
-    QVariant value;      // envelope value, or the raw answer
+    QVariant value;    // envelope value, or the raw answer
     int delayMs = 0;
 };
 

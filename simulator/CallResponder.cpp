@@ -8,9 +8,11 @@
 
 #include <utility>
 
-CallResponder::CallResponder(const QDBusConnection& connection, bool logCalls, QObject* parent)
+CallResponder::CallResponder(const QDBusConnection& connection, SimulatedDevice& device, bool logCalls,
+                             QObject* parent)
     : QObject(parent)
     , m_connection(connection)
+    , m_device(device)
     , m_logCalls(logCalls)
 {
 }
@@ -65,14 +67,17 @@ void CallResponder::reset()
 void CallResponder::send(const QDBusMessage& call, const Answer& answer)
 {
     switch (answer.kind) {
+    case Answer::AsTheDevice:
+    case Answer::Never:
+        sendAsTheDevice(call);
+        return;
     case Answer::Error:
         m_connection.send(call.createErrorReply(answer.errorName, answer.message));
         return;
     case Answer::Raw:
         m_connection.send(call.createReply(answer.value));
         return;
-    case Answer::Envelope:
-    case Answer::Never: {
+    case Answer::Envelope: {
         DBusReply envelope;
         envelope.setError(answer.code, answer.message);
         envelope.setValue(answer.value);
@@ -80,6 +85,25 @@ void CallResponder::send(const QDBusMessage& call, const Answer& answer)
         return;
     }
     }
+}
+
+void CallResponder::sendAsTheDevice(const QDBusMessage& call)
+{
+    QDBusError::ErrorType errorType = QDBusError::Other;
+    QString message;
+    if (!m_device.accepts(call, &errorType, &message)) {
+        m_connection.send(call.createErrorReply(errorType, message));
+        return;
+    }
+    DBusReply envelope;
+    QList<QDBusMessage> announcements;
+    if (!m_device.answer(call, &envelope, &announcements, &message)) {
+        m_connection.send(call.createErrorReply(QStringLiteral("com.vantelo.Simulator.Error.UnknownArguments"), message));
+        return;
+    }
+    m_connection.send(call.createReply(QVariant::fromValue(QDBusVariant(QVariant::fromValue(envelope)))));
+    for (const QDBusMessage& announcement : announcements)
+        m_connection.send(announcement);
 }
 
 void CallResponder::log(const QDBusMessage& call) const

@@ -3,6 +3,7 @@
 
 #include "Answer.h"
 #include "RecordedCall.h"
+#include "SimulatedDevice.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -11,19 +12,20 @@
 #include <QObject>
 
 // Answers the method calls of the simulated services: records each call,
-// then answers it as set for its method, by default with an empty success
-// envelope.
+// then answers it as the control interface set for its method, by default as
+// the simulated device does.
 class CallResponder : public QObject
 {
     Q_OBJECT
 public:
-    CallResponder(const QDBusConnection& connection, bool logCalls, QObject* parent = nullptr);
+    CallResponder(const QDBusConnection& connection, SimulatedDevice& device, bool logCalls,
+                  QObject* parent = nullptr);
 
     void respond(const QDBusMessage& call);
 
     void setAnswer(const QString& member, const Answer& answer);
     void setDelay(const QString& member, int delayMs);
-    // Answers every held call with an empty success envelope.
+    // Answers every held call as the device does.
     int releaseHeld();
     void reset();
 
@@ -32,9 +34,11 @@ public:
 
 private:
     void send(const QDBusMessage& call, const Answer& answer);
+    void sendAsTheDevice(const QDBusMessage& call);
     void log(const QDBusMessage& call) const;
 
     QDBusConnection m_connection;
+    SimulatedDevice& m_device;
     bool m_logCalls;
     QHash<QString, Answer> m_answers;
     QList<RecordedCall> m_calls;

@@ -1,6 +1,7 @@
 #include "ControlInterface.h"
 
 #include "CallResponder.h"
+#include "InterfaceCatalogue.h"
 
 #include <QDBusArgument>
 #include <QDBusConnectionInterface>
@@ -19,68 +20,71 @@ QVariant inner(const QDBusMessage& call, int index)
 }
 } // namespace
 
-ControlInterface::ControlInterface(const QDBusConnection& connection, CallResponder& responder)
+ControlInterface::ControlInterface(const QDBusConnection& connection, const InterfaceCatalogue& catalogue,
+                                   CallResponder& responder)
     : m_connection(connection)
+    , m_catalogue(catalogue)
     , m_responder(responder)
 {
     auto ok = [](const QDBusMessage& call) { return call.createReply(); };
 
-    m_methods.insert(QStringLiteral("SetReply"), {QStringLiteral("sisv"), [this, ok](const QDBusMessage& call) {
+    m_methods.insert(QStringLiteral("SetReply"), [this, ok](const QDBusMessage& call) {
         Answer answer;
+        answer.kind = Answer::Envelope;
         answer.code = call.arguments().at(1).toInt();
         answer.message = str(call, 2);
         answer.value = inner(call, 3);
         m_responder.setAnswer(str(call, 0), answer);
         return ok(call);
-    }});
-    m_methods.insert(QStringLiteral("SetError"), {QStringLiteral("sss"), [this, ok](const QDBusMessage& call) {
+    });
+    m_methods.insert(QStringLiteral("SetError"), [this, ok](const QDBusMessage& call) {
         Answer answer;
         answer.kind = Answer::Error;
         answer.errorName = str(call, 1);
         answer.message = str(call, 2);
         m_responder.setAnswer(str(call, 0), answer);
         return ok(call);
-    }});
-    m_methods.insert(QStringLiteral("SetRawReply"), {QStringLiteral("sv"), [this, ok](const QDBusMessage& call) {
+    });
+    m_methods.insert(QStringLiteral("SetRawReply"), [this, ok](const QDBusMessage& call) {
         Answer answer;
         answer.kind = Answer::Raw;
         answer.value = inner(call, 1);
         m_responder.setAnswer(str(call, 0), answer);
         return ok(call);
-    }});
-    m_methods.insert(QStringLiteral("SetNoReply"), {QStringLiteral("s"), [this, ok](const QDBusMessage& call) {
+    });
+    m_methods.insert(QStringLiteral("SetNoReply"), [this, ok](const QDBusMessage& call) {
         Answer answer;
         answer.kind = Answer::Never;
         m_responder.setAnswer(str(call, 0), answer);
         return ok(call);
-    }});
-    m_methods.insert(QStringLiteral("SetDelay"), {QStringLiteral("su"), [this, ok](const QDBusMessage& call) {
+    });
+    m_methods.insert(QStringLiteral("SetDelay"), [this, ok](const QDBusMessage& call) {
         m_responder.setDelay(str(call, 0), int(call.arguments().at(1).toUInt()));
         return ok(call);
-    }});
-    m_methods.insert(QStringLiteral("ReleaseHeld"), {QString(), [this](const QDBusMessage& call) {
+    });
+    m_methods.insert(QStringLiteral("ReleaseHeld"), [this](const QDBusMessage& call) {
         return call.createReply(uint(m_responder.releaseHeld()));
-    }});
-    m_methods.insert(QStringLiteral("Reset"), {QString(), [this, ok](const QDBusMessage& call) {
+    });
+    m_methods.insert(QStringLiteral("Reset"), [this, ok](const QDBusMessage& call) {
         m_responder.reset();
         return ok(call);
-    }});
-    m_methods.insert(QStringLiteral("Calls"), {QString(), [this](const QDBusMessage& call) {
+    });
+    m_methods.insert(QStringLiteral("Calls"), [this](const QDBusMessage& call) {
         return call.createReply(QVariant::fromValue(m_responder.calls()));
-    }});
-    m_methods.insert(QStringLiteral("ClearCalls"), {QString(), [this, ok](const QDBusMessage& call) {
+    });
+    m_methods.insert(QStringLiteral("ClearCalls"), [this, ok](const QDBusMessage& call) {
         m_responder.clearCalls();
         return ok(call);
-    }});
-    m_methods.insert(QStringLiteral("OwnName"), {QStringLiteral("s"), [this](const QDBusMessage& call) {
+    });
+    m_methods.insert(QStringLiteral("OwnName"), [this](const QDBusMessage& call) {
         return call.createReply(m_connection.registerService(str(call, 0)));
-    }});
-    m_methods.insert(QStringLiteral("ReleaseName"), {QStringLiteral("s"), [this](const QDBusMessage& call) {
+    });
+    m_methods.insert(QStringLiteral("ReleaseName"), [this](const QDBusMessage& call) {
         return call.createReply(m_connection.unregisterService(str(call, 0)));
-    }});
-    m_methods.insert(QStringLiteral("EmitSignal"), {QStringLiteral("sssav"), [this](const QDBusMessage& call) {
+    });
+    m_methods.insert(QStringLiteral("EmitSignal"), [this](const QDBusMessage& call) {
         return emitSignal(call);
-    }});
+    });
 }
 
 QString ControlInterface::name()
@@ -88,50 +92,23 @@ QString ControlInterface::name()
     return QStringLiteral("com.vantelo.Simulator.Control");
 }
 
-QString ControlInterface::introspectionXml()
-{
-    return QStringLiteral(
-        "  <interface name=\"com.vantelo.Simulator.Control\">\n"
-        "    <method name=\"SetReply\"><arg name=\"method\" type=\"s\" direction=\"in\"/>"
-        "<arg name=\"code\" type=\"i\" direction=\"in\"/><arg name=\"message\" type=\"s\" direction=\"in\"/>"
-        "<arg name=\"value\" type=\"v\" direction=\"in\"/></method>\n"
-        "    <method name=\"SetError\"><arg name=\"method\" type=\"s\" direction=\"in\"/>"
-        "<arg name=\"errorName\" type=\"s\" direction=\"in\"/><arg name=\"errorMessage\" type=\"s\" direction=\"in\"/>"
-        "</method>\n"
-        "    <method name=\"SetRawReply\"><arg name=\"method\" type=\"s\" direction=\"in\"/>"
-        "<arg name=\"value\" type=\"v\" direction=\"in\"/></method>\n"
-        "    <method name=\"SetNoReply\"><arg name=\"method\" type=\"s\" direction=\"in\"/></method>\n"
-        "    <method name=\"SetDelay\"><arg name=\"method\" type=\"s\" direction=\"in\"/>"
-        "<arg name=\"milliseconds\" type=\"u\" direction=\"in\"/></method>\n"
-        "    <method name=\"ReleaseHeld\"><arg name=\"released\" type=\"u\" direction=\"out\"/></method>\n"
-        "    <method name=\"Reset\"/>\n"
-        "    <method name=\"Calls\"><arg name=\"calls\" type=\"a(ssssav)\" direction=\"out\"/></method>\n"
-        "    <method name=\"ClearCalls\"/>\n"
-        "    <method name=\"OwnName\"><arg name=\"name\" type=\"s\" direction=\"in\"/>"
-        "<arg name=\"owned\" type=\"b\" direction=\"out\"/></method>\n"
-        "    <method name=\"ReleaseName\"><arg name=\"name\" type=\"s\" direction=\"in\"/>"
-        "<arg name=\"released\" type=\"b\" direction=\"out\"/></method>\n"
-        "    <method name=\"EmitSignal\"><arg name=\"path\" type=\"s\" direction=\"in\"/>"
-        "<arg name=\"interface\" type=\"s\" direction=\"in\"/><arg name=\"name\" type=\"s\" direction=\"in\"/>"
-        "<arg name=\"arguments\" type=\"av\" direction=\"in\"/></method>\n"
-        "  </interface>\n");
-}
-
 void ControlInterface::handle(const QDBusMessage& call)
 {
+    const InterfaceCatalogue::Interface* description = m_catalogue.find(name());
     const auto method = m_methods.constFind(call.member());
-    if (method == m_methods.constEnd()) {
+    if (method == m_methods.constEnd() || !description || !description->methods.contains(call.member())) {
         m_connection.send(call.createErrorReply(QDBusError::UnknownMethod,
                                                 QStringLiteral("No control method %1").arg(call.member())));
         return;
     }
-    if (call.signature() != method->first) {
+    const QString signature = description->methods.value(call.member()).signature;
+    if (call.signature() != signature) {
         m_connection.send(call.createErrorReply(
             QDBusError::InvalidArgs,
-            QStringLiteral("%1 takes (%2), not (%3)").arg(call.member(), method->first, call.signature())));
+            QStringLiteral("%1 takes (%2), not (%3)").arg(call.member(), signature, call.signature())));
         return;
     }
-    m_connection.send(method->second(call));
+    m_connection.send(method.value()(call));
 }
 
 QDBusMessage ControlInterface::emitSignal(const QDBusMessage& call)

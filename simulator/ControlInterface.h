@@ -9,6 +9,7 @@
 #include <functional>
 
 class CallResponder;
+class InterfaceCatalogue;
 
 // The simulator's own interface: how tests and developers change the
 // answers, read the recorded calls, play a service restart and make the
@@ -16,10 +17,9 @@ class CallResponder;
 class ControlInterface
 {
 public:
-    ControlInterface(const QDBusConnection& connection, CallResponder& responder);
+    ControlInterface(const QDBusConnection& connection, const InterfaceCatalogue& catalogue, CallResponder& responder);
 
     static QString name();
-    static QString introspectionXml();
 
     void handle(const QDBusMessage& call);
 
@@ -29,8 +29,9 @@ private:
     QDBusMessage emitSignal(const QDBusMessage& call);
 
     QDBusConnection m_connection;
+    const InterfaceCatalogue& m_catalogue;
     CallResponder& m_responder;
-    QHash<QString, QPair<QString, Handler>> m_methods; // member -> (input signature, handler)
+    QHash<QString, Handler> m_methods;
 };
 
 #endif // CONTROLINTERFACE_H

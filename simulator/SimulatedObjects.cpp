@@ -1,9 +1,16 @@
 #include "SimulatedObjects.h"
 
-SimulatedObjects::SimulatedObjects(const QDBusConnection& connection, bool logCalls, QObject* parent)
+#include "InterfaceCatalogue.h"
+#include "Scenario.h"
+
+SimulatedObjects::SimulatedObjects(const QDBusConnection& connection, const InterfaceCatalogue& catalogue,
+                                   const Scenario& scenario, bool keepsState, bool logCalls, QObject* parent)
     : QDBusVirtualObject(parent)
-    , m_responder(connection, logCalls)
-    , m_control(connection, m_responder)
+    , m_catalogue(catalogue)
+    , m_scenario(scenario)
+    , m_device(catalogue, scenario, keepsState)
+    , m_responder(connection, m_device, logCalls)
+    , m_control(connection, catalogue, m_responder)
 {
 }
 
@@ -20,7 +27,11 @@ bool SimulatedObjects::handleMessage(const QDBusMessage& message, const QDBusCon
     return true;
 }
 
-QString SimulatedObjects::introspect(const QString&) const
+QString SimulatedObjects::introspect(const QString& path) const
 {
-    return ControlInterface::introspectionXml();
+    QString xml;
+    const QStringList interfaces = m_scenario.interfacesAt(path) << ControlInterface::name();
+    for (const QString& interface : interfaces)
+        xml += m_catalogue.find(interface)->xml + QLatin1Char('\n');
+    return xml;
 }

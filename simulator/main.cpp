@@ -1,6 +1,9 @@
 #include "DBusReply.h"
+#include "InterfaceCatalogue.h"
 #include "RecordedCall.h"
+#include "Scenario.h"
 #include "SimulatedObjects.h"
+#include "StatusItemRecord.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -62,13 +65,18 @@ int main(int argc, char* argv[])
 
     QCommandLineParser options;
     options.setApplicationDescription(QStringLiteral(
-        "Simulates the device's services on a D-Bus bus: answers every method call, records it, and takes "
-        "orders on the interface com.vantelo.Simulator.Control."));
+        "Simulates the device's services on a D-Bus bus: serves the objects of a scenario, answers every "
+        "method call from it, records the calls, and takes orders on the interface "
+        "com.vantelo.Simulator.Control."));
     options.addHelpOption();
     options.addOptions({
         {QStringLiteral("address"), QStringLiteral("Serve on the bus at <address>."), QStringLiteral("address")},
         {QStringLiteral("session"), QStringLiteral("Serve on the session bus.")},
         {QStringLiteral("system"), QStringLiteral("Serve on the system bus (anyone on it can change the answers).")},
+        {QStringLiteral("scenario"), QStringLiteral("Serve the scenario in <file> instead of the default one."),
+         QStringLiteral("file")},
+        {QStringLiteral("bare"), QStringLiteral("Serve no scenario and keep no state: record calls and answer "
+                                                "them with empty envelopes, as tests want.")},
         {QStringLiteral("own"), QStringLiteral("Own the bus name <name> as well (repeatable)."), QStringLiteral("name")},
         {QStringLiteral("quiet"), QStringLiteral("Do not log calls.")},
     });
@@ -91,16 +99,30 @@ int main(int argc, char* argv[])
         return 1;
     }
 
+    InterfaceCatalogue catalogue;
+    Scenario scenario;
+    QString error;
+    const bool bare = options.isSet(QStringLiteral("bare"));
+    const QString scenarioFile = options.isSet(QStringLiteral("scenario")) ? options.value(QStringLiteral("scenario"))
+                                                                            : QStringLiteral(":/scenarios/default.json");
+    if (!catalogue.load(QStringLiteral(":/interfaces"), &error) ||
+        (!bare && !scenario.load(scenarioFile, catalogue, &error))) {
+        err << "vantelo-simulator: " << error << '\n';
+        return 2;
+    }
+
     qDBusRegisterMetaType<DBusReply>();
     qDBusRegisterMetaType<RecordedCall>();
     qDBusRegisterMetaType<QList<RecordedCall>>();
+    qDBusRegisterMetaType<StatusItemRecord>();
+    qDBusRegisterMetaType<QList<StatusItemRecord>>();
 
-    SimulatedObjects objects(connection, !options.isSet(QStringLiteral("quiet")));
+    SimulatedObjects objects(connection, catalogue, scenario, !bare, !options.isSet(QStringLiteral("quiet")));
     if (!connection.registerVirtualObject(QStringLiteral("/"), &objects, QDBusConnection::SubPath)) {
         err << "vantelo-simulator: cannot serve object paths: " << connection.lastError().message() << '\n';
         return 1;
     }
-    const QStringList names = QStringList(controlName) + options.values(QStringLiteral("own"));
+    const QStringList names = QStringList(controlName) + scenario.services() + options.values(QStringLiteral("own"));
     for (const QString& name : names) {
         if (!connection.registerService(name)) {
             err << "vantelo-simulator: cannot own " << name << ": " << connection.lastError().message() << '\n';

@@ -1,0 +1,44 @@
+#ifndef SIMULATEDDEVICE_H
+#define SIMULATEDDEVICE_H
+
+#include "DBusReply.h"
+#include "Scenario.h"
+#include "StatusItemRecord.h"
+
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QList>
+
+class InterfaceCatalogue;
+
+// The device as its services behave: calls are checked against the
+// interface descriptions, answered from the scenario, and where the device
+// keeps state (configurations, UI status items, the display) the state
+// changes and the services announce it.
+class SimulatedDevice
+{
+public:
+    SimulatedDevice(const InterfaceCatalogue& catalogue, const Scenario& scenario, bool keepsState);
+
+    // False, with the D-Bus error to answer, for a call that its interface
+    // does not describe.
+    bool accepts(const QDBusMessage& call, QDBusError::ErrorType* errorType, QString* message) const;
+
+    // The envelope to answer with and the signals that follow it. False, with
+    // a message, when the scenario has answers for the method but none for
+    // these arguments.
+    bool answer(const QDBusMessage& call, DBusReply* reply, QList<QDBusMessage>* announcements, QString* message);
+
+private:
+    bool answerFromState(const QDBusMessage& call, DBusReply* reply, QList<QDBusMessage>* announcements);
+    bool answerUiStatus(const QDBusMessage& call, DBusReply* reply, QList<QDBusMessage>* announcements);
+    int indexOfItem(const QString& uuid) const;
+
+    const InterfaceCatalogue& m_catalogue;
+    const Scenario& m_scenario;
+    bool m_keepsState;
+    QList<StatusItemRecord> m_uiStatusItems;
+    bool m_displayOn = true;
+};
+
+#endif // SIMULATEDDEVICE_H

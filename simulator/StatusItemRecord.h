@@ -1,0 +1,31 @@
+#ifndef STATUSITEMRECORD_H
+#define STATUSITEMRECORD_H
+
+#include <QDBusArgument>
+#include <QJsonObject>
+#include <QMetaType>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+// A UI status information item as the service keeps it. On the bus it is the
+// struct (ssssssssi): the eight texts in the order of fieldNames(), then the priority.
+struct StatusItemRecord
+{
+    std::array<QString, 8> texts;
+    int priority = 0;
+
+    QString uuid() const { return texts[0]; }
+
+    static QStringList fieldNames();
+    // Reads {"uuid": ..., ..., "priority": n}; texts not given stay empty.
+    static bool fromJson(const QJsonObject& object, StatusItemRecord* record, QString* error);
+};
+
+Q_DECLARE_METATYPE(StatusItemRecord)
+
+QDBusArgument& operator<<(QDBusArgument& argument, const StatusItemRecord& record);
+const QDBusArgument& operator>>(const QDBusArgument& argument, StatusItemRecord& record);
+
+#endif // STATUSITEMRECORD_H
