@@ -3,7 +3,7 @@
 QStringList StatusItemRecord::fieldNames()
 {
     return {QStringLiteral("uuid"),  QStringLiteral("source"), QStringLiteral("category"),
-            QStringLiteral("title"), QStringLiteral("text"),   QStringLiteral("icon"),
+            QStringLiteral("title"), QStringLiteral("text"),   QStringLiteral("iconName"),
             QStringLiteral("timestamp"), QStringLiteral("action")};
 }
 

@@ -91,14 +91,6 @@ int main(int argc, char* argv[])
         return 2;
     }
 
-    QString busDescription;
-    QDBusConnection connection = connectBus(options, &busDescription);
-    if (!connection.isConnected()) {
-        err << "vantelo-simulator: cannot connect to " << busDescription << ": " << connection.lastError().message()
-            << '\n';
-        return 1;
-    }
-
     InterfaceCatalogue catalogue;
     Scenario scenario;
     QString error;
@@ -109,6 +101,14 @@ int main(int argc, char* argv[])
         (!bare && !scenario.load(scenarioFile, catalogue, &error))) {
         err << "vantelo-simulator: " << error << '\n';
         return 2;
+    }
+
+    QString busDescription;
+    QDBusConnection connection = connectBus(options, &busDescription);
+    if (!connection.isConnected()) {
+        err << "vantelo-simulator: cannot connect to " << busDescription << ": " << connection.lastError().message()
+            << '\n';
+        return 1;
     }
 
     qDBusRegisterMetaType<DBusReply>();
