@@ -1,0 +1,70 @@
+#include "ConfigurationDataFileHandlerDBusConnector.h"
+
+#include "DBusConnection.h"
+#include "DBusTemporaryTimeout.h"
+#include "VanteloDefinitions.h"
+
+namespace {
+// Writing or exporting a configuration takes minutes on the device.
+constexpr int requestTimeoutSeconds = 240;
+} // namespace
+
+ConfigurationDataFileHandlerDBusConnector::ConfigurationDataFileHandlerDBusConnector(const QString& moduleName,
+                                                                                     const QString& objectName)
+    : DBusConnectorBase(moduleName, objectName, VanteloDefinitions::getInterfaceNameConfigurationData(), nullptr,
+                        StartOnDemand)
+{
+}
+
+ConfigurationDataFileHandlerDBusConnector::~ConfigurationDataFileHandlerDBusConnector() = default;
+
+QSharedPointer<ConfigurationDataFileHandlerDBusConnector>
+ConfigurationDataFileHandlerDBusConnector::createAndConnect(const QString& moduleName, const QString& objectName)
+{
+    QSharedPointer<ConfigurationDataFileHandlerDBusConnector> connector(
+        new ConfigurationDataFileHandlerDBusConnector(moduleName, objectName));
+    if (connector.isNull()) {
+        qWarning("Invalid pointer to connector!");
+        return connector;
+    }
+    connector->initObject();
+    return connector;
+}
+
+DBusReply ConfigurationDataFileHandlerDBusConnector::requestConfigurationWrite(const QString& instanceName,
+                                                                               const QString& configurationName) const
+{
+    // The guard gives the former time-out back on every way out, after the
+    // reply has been made.
+    const DBusTemporaryTimeout longTimeout(dBusInterface, requestTimeoutSeconds);
+    return syncCallHelper(QStringLiteral("requestConfigurationWrite"), instanceName, configurationName);
+}
+
+DBusReply ConfigurationDataFileHandlerDBusConnector::requestConfigurationExport(const QString& instanceName,
+                                                                                const QString& exportPath,
+                                                                                bool includeDefaults) const
+{
+    const DBusTemporaryTimeout longTimeout(dBusInterface, requestTimeoutSeconds);
+    return syncCallHelper(QStringLiteral("requestConfigurationExport"), instanceName, exportPath, includeDefaults);
+}
+
+void ConfigurationDataFileHandlerDBusConnector::connectServices()
+{
+    // An empty interface name matches the signal on any interface of the object.
+    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(),
+                                                 QStringLiteral("applyConfigurationCompleted"), this,
+                                                 "2applyConfigurationCompleted(bool, QStringList)");
+    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(),
+                                                 QStringLiteral("exportConfigurationEnd"), this,
+                                                 "2exportConfigurationEnd()");
+}
+
+void ConfigurationDataFileHandlerDBusConnector::disconnectServices()
+{
+    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(),
+                                                    QStringLiteral("applyConfigurationCompleted"), this,
+                                                    "2applyConfigurationCompleted(bool, QStringList)");
+    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(),
+                                                    QStringLiteral("exportConfigurationEnd"), this,
+                                                    "2exportConfigurationEnd()");
+}

@@ -1,0 +1,5 @@
+#include "UiStatusInformationItemPriority.h"
+
+UiStatusInformationItemPriority::~UiStatusInformationItemPriority()
+{
+}

@@ -1,0 +1,172 @@
+#include "SimulatorControl.h"
+#include "UiStatusInformationDataDBusConnector.h"
+#include "VanteloDefinitions.h"
+#include "WarningLog.h"
+
+#include <QDBusMetaType>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <functional>
+
+using Items = QList<UiStatusInformationItem>;
+
+namespace {
+const QString module = QStringLiteral("Hmi");
+const QString anyInterface = QStringLiteral("com.vantelo.Any");
+const QString listMethod = QStringLiteral("getUiStatusInformationItemList");
+const QString itemMethod = QStringLiteral("getUiStatusInformationItem");
+const QString addMethod = QStringLiteral("addUiStatusInformationItem");
+const QString removeMethod = QStringLiteral("removeUiStatusInformationItem");
+
+UiStatusInformationItem makeItem(int n)
+{
+    const QString suffix = QString::number(n);
+    UiStatusInformationItem item;
+    item.setUuid(QStringLiteral("uuid-") + suffix);
+    item.setSource(QStringLiteral("source-") + suffix);
+    item.setCategory(QStringLiteral("category-") + suffix);
+    item.setTitle(QStringLiteral("title-") + suffix);
+    item.setText(QStringLiteral("text-") + suffix);
+    item.setIconName(QStringLiteral("icon-") + suffix);
+    item.setTimestamp(QStringLiteral("2026-01-0") + suffix);
+    item.setAction(QStringLiteral("action-") + suffix);
+    item.setPriority(UiStatusInformationItemPriority(-n));
+    return item;
+}
+
+QString quoted(const QString& text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
+}
+
+// The call's own two records, then the connector's.
+QStringList failureLog(const QString& method, const QString& error, const char* connectorText)
+{
+    const QString callText = quoted(QStringLiteral("D-Bus call to method ") + method + QStringLiteral(" failed: ")
+                                    + error + QLatin1Char('!'));
+    return {callText, callText, QLatin1String(connectorText) + QLatin1Char(' ') + callText};
+}
+} // namespace
+
+class UiStatusInformationTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+
+    void failuresBecomeWarningsAndEmptyResults();
+    void severalConnectorsRegisterAndRelay();
+
+private:
+    SimulatorControl m_simulator;
+};
+
+void UiStatusInformationTest::initTestCase()
+{
+    SimulatorControl::requirePrivateBusWithSimulator();
+    QVERIFY(m_simulator.ownName(VanteloDefinitions::serviceNameOfModule(module)));
+}
+
+void UiStatusInformationTest::init()
+{
+    m_simulator.reset();
+}
+
+void UiStatusInformationTest::failuresBecomeWarningsAndEmptyResults()
+{
+    const auto connector = UiStatusInformationDataDBusConnector::createAndConnect(module, QStringLiteral("UiStatus"));
+    const QString errorName = QStringLiteral("com.vantelo.Error.Failed");
+    const UiStatusInformationItem item = makeItem(1);
+    const auto list = [&] { return connector->getUiStatusInformationItemList(QStringLiteral("all")); };
+    const auto single = [&] {
+        return Items{connector->getUiStatusInformationItem(QStringLiteral("all"), item.uuid())};
+    };
+    const auto add = [&] { connector->addUiStatusInformationItem(item); return Items(); };
+    const auto remove = [&] { connector->removeUiStatusInformationItem(item); return Items(); };
+    const Items three{makeItem(3), item, makeItem(2)};
+
+    struct Case
+    {
+        std::function<void()> answer;
+        std::function<Items()> call;
+        Items expected;
+        QStringList warnings;
+    };
+    const QList<Case> cases = {
+        {[&] { m_simulator.setError(listMethod, errorName, QStringLiteral("gone")); }, list, {},
+         failureLog(listMethod, QStringLiteral("gone"),
+                    "Failed to fetch UiStatusInformationItem list. Failed with the following error:")},
+        {[&] { m_simulator.setReply(listMethod, 3, QStringLiteral("denied"), QString()); }, list, {},
+         {QStringLiteral("Failed to fetch UiStatusInformationItem list. Failed with the following error: \"denied\"")}},
+        {[&] { m_simulator.setReply(listMethod, 0, QString(), QStringLiteral("plain")); }, list, {},
+         {QStringLiteral("Unable to extract UiStatusInformationItem list from dbus reply")}},
+        {[&] { m_simulator.setReply(listMethod, 0, QString(), QVariant::fromValue(Items())); }, list, {}, {}},
+        {[&] { m_simulator.setReply(listMethod, 0, QString(), QVariant::fromValue(three)); }, list, three, {}},
+        {[&] { m_simulator.setError(itemMethod, errorName, QString()); }, single, {UiStatusInformationItem()},
+         failureLog(itemMethod, QString(),
+                    "Failed to fetch UiStatusInformationItem. Failed with the following error:")},
+        {[&] { m_simulator.setReply(itemMethod, 0, QString(), QStringLiteral("plain")); }, single,
+         {UiStatusInformationItem()}, {QStringLiteral("Unable to extract UiStatusInformationItem from dbus reply")}},
+        {[&] { m_simulator.setReply(itemMethod, 0, QString(), QVariant::fromValue(item)); }, single, {item}, {}},
+        {[&] { m_simulator.setError(addMethod, errorName, QStringLiteral("full")); }, add, {},
+         failureLog(addMethod, QStringLiteral("full"),
+                    "Failed to add system information item. Failed with the following error:")},
+        {[&] { m_simulator.setError(removeMethod, errorName, QStringLiteral("no")); }, remove, {},
+         failureLog(removeMethod, QStringLiteral("no"),
+                    "Failed to remove system information item. Failed with the following error:")},
+        {[] {}, add, {}, {}},
+        {[] {}, remove, {}, {}},
+    };
+    for (const Case& c : cases) {
+        m_simulator.reset();
+        c.answer();
+        WarningLog log;
+        QCOMPARE(c.call(), c.expected);
+        QCOMPARE(log.messages(), c.warnings);
+    }
+
+    // A service that isn't there: the connector's warning comes last, and the call returns.
+    const auto absent = UiStatusInformationDataDBusConnector::createAndConnect(QStringLiteral("Absent"),
+                                                                              QStringLiteral("UiStatus"));
+    WarningLog log;
+    absent->removeUiStatusInformationItem(item);
+    QCOMPARE(log.records().size(), 3);
+    QVERIFY(log.messages().last().startsWith(QStringLiteral(
+        "Failed to remove system information item. Failed with the following error: \"D-Bus call to method ")));
+}
+
+void UiStatusInformationTest::severalConnectorsRegisterAndRelay()
+{
+    const auto first = UiStatusInformationDataDBusConnector::createAndConnect(module, QStringLiteral("First"));
+    const auto second = UiStatusInformationDataDBusConnector::createAndConnect(module, QStringLiteral("Second"));
+    const int itemType = qMetaTypeId<UiStatusInformationItem>();
+    const int listType = qMetaTypeId<Items>();
+    QCOMPARE(QMetaType::type("UiStatusInformationItem"), itemType);
+    QCOMPARE(QMetaType::type("QList<UiStatusInformationItem>"), listType);
+    QCOMPARE(QDBusMetaType::typeToSignature(itemType), "(ssssssssi)");
+    QCOMPARE(QDBusMetaType::typeToSignature(listType), "a(ssssssssi)");
+
+    QSignalSpy firstRemoved(first.data(), &UiStatusInformationDataDBusConnector::uiStatusInformationItemRemoved);
+    QSignalSpy secondRemoved(second.data(), &UiStatusInformationDataDBusConnector::uiStatusInformationItemRemoved);
+    QSignalSpy secondChanged(second.data(), &UiStatusInformationDataDBusConnector::uiStatusInformationItemChanged);
+
+    // Sent in this order on one connection, so the last one arriving means all have.
+    m_simulator.emitSignal(first->getDBusPath(), anyInterface, QStringLiteral("uiStatusInformationItemRemoved"),
+                           {QVariant::fromValue(makeItem(1))});
+    m_simulator.emitSignal(second->getDBusPath(), anyInterface, QStringLiteral("uiStatusInformationItemRemoved"),
+                           {QVariant::fromValue(makeItem(2))});
+    m_simulator.emitSignal(second->getDBusPath(), anyInterface, QStringLiteral("uiStatusInformationItemChanged"),
+                           {QStringLiteral("uuid-2")});
+    QVERIFY(secondChanged.wait(10000));
+    QCOMPARE(secondChanged.at(0).at(0).toString(), QStringLiteral("uuid-2"));
+    QCOMPARE(firstRemoved.count(), 1);
+    QCOMPARE(qvariant_cast<UiStatusInformationItem>(firstRemoved.at(0).at(0)), makeItem(1));
+    QCOMPARE(secondRemoved.count(), 1);
+    QCOMPARE(qvariant_cast<UiStatusInformationItem>(secondRemoved.at(0).at(0)), makeItem(2));
+}
+
+QTEST_GUILESS_MAIN(UiStatusInformationTest)
+#include "tst_uistatusinformation.moc"
