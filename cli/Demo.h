@@ -1,0 +1,10 @@
+#ifndef DEMO_H
+#define DEMO_H
+
+class QTextStream;
+
+// A tour of every connector against the simulator: a call on each, two
+// relayed signals, and a summary. Returns the process exit code.
+int runDemo(QTextStream& out);
+
+#endif // DEMO_H

@@ -1,0 +1,71 @@
+#include "DBusProcessDescriptionConnector.h"
+
+#include "DBusConnection.h"
+#include "VanteloDefinitions.h"
+
+DBusProcessDescriptionConnector::DBusProcessDescriptionConnector(const QString& moduleName,
+                                                                 const QString& objectName)
+    : DBusConnectorBase(moduleName, objectName, VanteloDefinitions::getInterfaceNameProcessDescription(), nullptr,
+                        FollowService)
+{
+}
+
+DBusProcessDescriptionConnector::~DBusProcessDescriptionConnector() = default;
+
+QSharedPointer<DBusProcessDescriptionConnector>
+DBusProcessDescriptionConnector::createAndConnect(const QString& moduleName, const QString& objectName)
+{
+    QSharedPointer<DBusProcessDescriptionConnector> connector(
+        new DBusProcessDescriptionConnector(moduleName, objectName));
+    if (connector.isNull()) {
+        qWarning("Invalid pointer to connector!");
+        return connector;
+    }
+    connector->initObject();
+    return connector;
+}
+
+DBusPendingReply::SharedPointer
+DBusProcessDescriptionConnector::getProcessDataDescriptionAsynchron(const QString& instanceName,
+                                                                    const QString& language) const
+{
+    return asyncCallHelper(QStringLiteral("getProcessDataDescription"), instanceName, language);
+}
+
+DBusPendingReply::SharedPointer
+DBusProcessDescriptionConnector::getListOfInstancesAsynchron(const QString& instanceType, const QString& language) const
+{
+    return asyncCallHelper(QStringLiteral("getListOfInstances"), instanceType, language);
+}
+
+DBusReply DBusProcessDescriptionConnector::getProcessDataDescription(const QString& instanceName,
+                                                                     const QString& language) const
+{
+    return syncCallHelper(QStringLiteral("getProcessDataDescription"), instanceName, language);
+}
+
+DBusReply DBusProcessDescriptionConnector::getListOfInstances(const QString& instanceType,
+                                                              const QString& language) const
+{
+    return syncCallHelper(QStringLiteral("getListOfInstances"), instanceType, language);
+}
+
+void DBusProcessDescriptionConnector::connectServices()
+{
+    // An empty interface name matches the signal on any interface of the object.
+    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(),
+                                                 QStringLiteral("processDataDescriptionChanged"), this,
+                                                 "2processDataDescriptionChanged(QString)");
+    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(),
+                                                 QStringLiteral("propertyChanged"), this, "2propertyChanged(QString)");
+}
+
+void DBusProcessDescriptionConnector::disconnectServices()
+{
+    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(),
+                                                    QStringLiteral("processDataDescriptionChanged"), this,
+                                                    "2processDataDescriptionChanged(QString)");
+    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(),
+                                                    QStringLiteral("propertyChanged"), this,
+                                                    "2propertyChanged(QString)");
+}

@@ -1,0 +1,46 @@
+#include "ExternalMediaManagerDBusConnector.h"
+
+#include "DBusConnection.h"
+#include "VanteloDefinitions.h"
+
+ExternalMediaManagerDBusConnector::ExternalMediaManagerDBusConnector(const QString& moduleName,
+                                                                     const QString& objectName)
+    : DBusConnectorBase(moduleName, objectName, VanteloDefinitions::getInterfaceNameExternalMedia(), nullptr,
+                        FollowService)
+{
+}
+
+ExternalMediaManagerDBusConnector::~ExternalMediaManagerDBusConnector() = default;
+
+QSharedPointer<ExternalMediaManagerDBusConnector>
+ExternalMediaManagerDBusConnector::createAndConnect(const QString& moduleName, const QString& objectName)
+{
+    QSharedPointer<ExternalMediaManagerDBusConnector> connector(
+        new ExternalMediaManagerDBusConnector(moduleName, objectName));
+    if (connector.isNull()) {
+        qWarning("Invalid pointer to connector!");
+        return connector;
+    }
+    connector->initObject();
+    return connector;
+}
+
+DBusReply ExternalMediaManagerDBusConnector::getAvailableFunctions(const QString& mediaPath) const
+{
+    return syncCallHelper(QStringLiteral("getAvailableFunctions"), mediaPath);
+}
+
+void ExternalMediaManagerDBusConnector::connectServices()
+{
+    // An empty interface name matches the signal on any interface of the object.
+    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(),
+                                                 QStringLiteral("determineAvailableFunctionsFinished"), this,
+                                                 "2determineAvailableFunctionsFinished(QString,QDBusVariant)");
+}
+
+void ExternalMediaManagerDBusConnector::disconnectServices()
+{
+    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(),
+                                                    QStringLiteral("determineAvailableFunctionsFinished"), this,
+                                                    "2determineAvailableFunctionsFinished(QString,QDBusVariant)");
+}

@@ -1,0 +1,52 @@
+#include "ExternalMediaManagerDBusMountServiceConnector.h"
+
+#include "DBusConnection.h"
+#include "VanteloDefinitions.h"
+
+ExternalMediaManagerDBusMountServiceConnector::ExternalMediaManagerDBusMountServiceConnector()
+    : DBusConnectorBase(VanteloDefinitions::getModuleName(),
+                        VanteloDefinitions::getObjectNameExternalMediaMountService(),
+                        VanteloDefinitions::getInterfaceNameExternalMediaMountService(), nullptr, FollowService)
+{
+}
+
+ExternalMediaManagerDBusMountServiceConnector::~ExternalMediaManagerDBusMountServiceConnector() = default;
+
+QSharedPointer<ExternalMediaManagerDBusMountServiceConnector>
+ExternalMediaManagerDBusMountServiceConnector::createAndConnect()
+{
+    QSharedPointer<ExternalMediaManagerDBusMountServiceConnector> connector(
+        new ExternalMediaManagerDBusMountServiceConnector());
+    if (connector.isNull()) {
+        qWarning("Invalid pointer to connector!");
+        return connector;
+    }
+    connector->initObject();
+    return connector;
+}
+
+DBusReply ExternalMediaManagerDBusMountServiceConnector::getProviderDataAsJson(const QString& providerName) const
+{
+    return syncCallHelper(QStringLiteral("getProviderDataAsJson"), providerName);
+}
+
+void ExternalMediaManagerDBusMountServiceConnector::connectServices()
+{
+    // An empty interface name matches the signal on any interface of the object.
+    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(),
+                                                 QStringLiteral("externalMediaMounted"), this,
+                                                 "2externalMediaMounted(QString)");
+    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(),
+                                                 QStringLiteral("externalMediaUnmounted"), this,
+                                                 "2externalMediaUnmounted()");
+}
+
+void ExternalMediaManagerDBusMountServiceConnector::disconnectServices()
+{
+    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(),
+                                                    QStringLiteral("externalMediaMounted"), this,
+                                                    "2externalMediaMounted(QString)");
+    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(),
+                                                    QStringLiteral("externalMediaUnmounted"), this,
+                                                    "2externalMediaUnmounted()");
+}
