@@ -32,6 +32,24 @@ QString position(const QByteArray& data, int offset)
     return QStringLiteral("%1:%2").arg(line).arg(column);
 }
 
+// Reads each entry of a list; a failure names the entry's index.
+template <typename Reader>
+bool readEach(const QJsonValue& json, QString* error, Reader read)
+{
+    if (!json.isArray()) {
+        *error = QStringLiteral(": must be a list");
+        return false;
+    }
+    const QJsonArray array = json.toArray();
+    for (int i = 0; i < array.size(); ++i) {
+        if (!read(array.at(i).toObject(), error)) {
+            error->prepend(QStringLiteral("[%1]").arg(i));
+            return false;
+        }
+    }
+    return true;
+}
+
 bool readString(const QJsonObject& object, const char* name, QString* value, QString* error)
 {
     const QJsonValue json = object.value(QLatin1String(name));
@@ -68,11 +86,17 @@ bool Scenario::load(const QString& fileName, const InterfaceCatalogue& catalogue
         QString reason;
         bool ok = false;
         if (it.key() == QLatin1String("objects"))
-            ok = readObjects(it.value(), catalogue, &reason);
+            ok = readEach(it.value(), &reason, [&](const QJsonObject& entry, QString* why) {
+                return readObject(entry, catalogue, why);
+            });
         else if (it.key() == QLatin1String("answers"))
-            ok = readAnswers(it.value(), catalogue, &reason);
+            ok = readEach(it.value(), &reason, [&](const QJsonObject& entry, QString* why) {
+                return readAnswer(entry, catalogue, why);
+            });
         else if (it.key() == QLatin1String("uiStatusItems"))
-            ok = readUiStatusItems(it.value(), &reason);
+            ok = readEach(it.value(), &reason, [&](const QJsonObject& entry, QString* why) {
+                return readUiStatusItem(entry, why);
+            });
         else
             reason = QStringLiteral(": unknown; known are objects, answers and uiStatusItems");
         if (!ok) {
@@ -83,110 +107,81 @@ bool Scenario::load(const QString& fileName, const InterfaceCatalogue& catalogue
     return true;
 }
 
-bool Scenario::readObjects(const QJsonValue& json, const InterfaceCatalogue& catalogue, QString* error)
+bool Scenario::readObject(const QJsonObject& object, const InterfaceCatalogue& catalogue, QString* error)
 {
-    if (!json.isArray()) {
-        *error = QStringLiteral(": must be a list");
+    QString module;
+    QString name;
+    if (!readString(object, "module", &module, error) || !readString(object, "object", &name, error))
+        return false;
+    ServedObject served{VanteloDefinitions::serviceNameOfModule(module), VanteloDefinitions::objectPathOfObject(name),
+                        {}};
+    for (const QJsonValue& interface : object.value(QLatin1String("interfaces")).toArray()) {
+        if (!catalogue.contains(interface.toString())) {
+            *error = QStringLiteral(".interfaces: no interface \"%1\"; known are %2")
+                         .arg(interface.toString(), catalogue.names().join(QStringLiteral(", ")));
+            return false;
+        }
+        served.interfaces.append(interface.toString());
+    }
+    if (served.interfaces.isEmpty()) {
+        *error = QStringLiteral(".interfaces: needs a list of interface names");
         return false;
     }
-    const QJsonArray array = json.toArray();
-    for (int i = 0; i < array.size(); ++i) {
-        const QJsonObject object = array.at(i).toObject();
-        const QString place = QStringLiteral("[%1]").arg(i);
-        QString module;
-        QString name;
-        if (!readString(object, "module", &module, error) || !readString(object, "object", &name, error)) {
-            error->prepend(place);
-            return false;
-        }
-        ServedObject served{VanteloDefinitions::serviceNameOfModule(module),
-                            VanteloDefinitions::objectPathOfObject(name), {}};
-        for (const QJsonValue& interface : object.value(QLatin1String("interfaces")).toArray()) {
-            if (!catalogue.contains(interface.toString())) {
-                *error = QStringLiteral("%1.interfaces: no interface \"%2\"; known are %3")
-                             .arg(place, interface.toString(), catalogue.names().join(QStringLiteral(", ")));
-                return false;
-            }
-            served.interfaces.append(interface.toString());
-        }
-        if (served.interfaces.isEmpty()) {
-            *error = place + QStringLiteral(".interfaces: needs a list of interface names");
-            return false;
-        }
-        m_objects.append(served);
-    }
+    m_objects.append(served);
     return true;
 }
 
-bool Scenario::readAnswers(const QJsonValue& json, const InterfaceCatalogue& catalogue, QString* error)
+bool Scenario::readAnswer(const QJsonObject& object, const InterfaceCatalogue& catalogue, QString* error)
 {
-    if (!json.isArray()) {
-        *error = QStringLiteral(": must be a list");
+    QString interfaceName;
+    QString method;
+    if (!readString(object, "interface", &interfaceName, error) || !readString(object, "method", &method, error))
+        return false;
+    const InterfaceCatalogue::Interface* interface = catalogue.find(interfaceName);
+    if (!interface) {
+        *error = QStringLiteral(".interface: no interface \"%1\"").arg(interfaceName);
         return false;
     }
-    const QJsonArray array = json.toArray();
-    for (int i = 0; i < array.size(); ++i) {
-        const QJsonObject object = array.at(i).toObject();
-        const QString place = QStringLiteral("[%1]").arg(i);
-        QString interfaceName;
-        QString method;
-        if (!readString(object, "interface", &interfaceName, error) || !readString(object, "method", &method, error)) {
-            error->prepend(place);
-            return false;
-        }
-        const InterfaceCatalogue::Interface* interface = catalogue.find(interfaceName);
-        if (!interface) {
-            *error = QStringLiteral("%1.interface: no interface \"%2\"").arg(place, interfaceName);
-            return false;
-        }
-        if (!interface->methods.contains(method)) {
-            *error = QStringLiteral("%1.method: %2 has no method \"%3\"").arg(place, interfaceName, method);
-            return false;
-        }
-
-        Reply reply;
-        const QString signature = interface->methods.value(method).signature;
-        if (object.contains(QLatin1String("arguments"))) {
-            reply.anyArguments = false;
-            const QJsonArray arguments = object.value(QLatin1String("arguments")).toArray();
-            bool fits = arguments.size() == signature.size();
-            for (int a = 0; fits && a < arguments.size(); ++a) {
-                fits = (signature.at(a) == QLatin1Char('s') && arguments.at(a).isString()) ||
-                       (signature.at(a) == QLatin1Char('b') && arguments.at(a).isBool());
-                reply.arguments.append(arguments.at(a).toVariant());
-            }
-            if (!fits) {
-                *error = QStringLiteral("%1.arguments: %2 takes (%3)").arg(place, method, signature);
-                return false;
-            }
-        }
-        if (object.contains(QLatin1String("value")) &&
-            !JsonDBusValue::toDBus(object.value(QLatin1String("value")), &reply.value, error)) {
-            error->prepend(place + QStringLiteral(".value"));
-            return false;
-        }
-        reply.code = object.value(QLatin1String("code")).toInt();
-        reply.message = object.value(QLatin1String("message")).toString();
-        m_replies[key(interfaceName, method)].append(reply);
+    if (!interface->methods.contains(method)) {
+        *error = QStringLiteral(".method: %1 has no method \"%2\"").arg(interfaceName, method);
+        return false;
     }
+
+    Reply reply;
+    const QString signature = interface->methods.value(method).signature;
+    if (object.contains(QLatin1String("arguments"))) {
+        reply.anyArguments = false;
+        const QJsonArray arguments = object.value(QLatin1String("arguments")).toArray();
+        bool fits = arguments.size() == signature.size();
+        for (int a = 0; fits && a < arguments.size(); ++a) {
+            fits = (signature.at(a) == QLatin1Char('s') && arguments.at(a).isString()) ||
+                   (signature.at(a) == QLatin1Char('b') && arguments.at(a).isBool());
+            reply.arguments.append(arguments.at(a).toVariant());
+        }
+        if (!fits) {
+            *error = QStringLiteral(".arguments: %1 takes (%2)").arg(method, signature);
+            return false;
+        }
+    }
+    if (object.contains(QLatin1String("value")) &&
+        !JsonDBusValue::toDBus(object.value(QLatin1String("value")), &reply.value, error)) {
+        error->prepend(QStringLiteral(".value"));
+        return false;
+    }
+    reply.code = object.value(QLatin1String("code")).toInt();
+    reply.message = object.value(QLatin1String("message")).toString();
+    m_replies[key(interfaceName, method)].append(reply);
     return true;
 }
 
-bool Scenario::readUiStatusItems(const QJsonValue& json, QString* error)
+bool Scenario::readUiStatusItem(const QJsonObject& object, QString* error)
 {
-    if (!json.isArray()) {
-        *error = QStringLiteral(": must be a list");
+    StatusItemRecord record;
+    if (!StatusItemRecord::fromJson(object, &record, error)) {
+        error->prepend(QStringLiteral(": "));
         return false;
     }
-    const QJsonArray array = json.toArray();
-    for (int i = 0; i < array.size(); ++i) {
-        StatusItemRecord record;
-        if (!StatusItemRecord::fromJson(array.at(i).toObject(), &record, error)) {
-            error->prepend(QStringLiteral("[%1]: ").arg(i));
-            return false;
-        }
-        m_uiStatusItems.append(record);
-    }
+    m_uiStatusItems.append(record);
     return true;
 }
 

@@ -55,9 +55,9 @@ public:
     bool hasReplies(const QString& interface, const QString& method) const;
 
 private:
-    bool readObjects(const QJsonValue& json, const InterfaceCatalogue& catalogue, QString* error);
-    bool readAnswers(const QJsonValue& json, const InterfaceCatalogue& catalogue, QString* error);
-    bool readUiStatusItems(const QJsonValue& json, QString* error);
+    bool readObject(const QJsonObject& object, const InterfaceCatalogue& catalogue, QString* error);
+    bool readAnswer(const QJsonObject& object, const InterfaceCatalogue& catalogue, QString* error);
+    bool readUiStatusItem(const QJsonObject& object, QString* error);
 
     QList<ServedObject> m_objects;
     QHash<QString, QList<Reply>> m_replies; // "interface.method" -> replies in file order
