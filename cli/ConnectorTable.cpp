@@ -26,11 +26,20 @@ namespace {
 template <typename T>
 QString typeName();
 template <>
-QString typeName<QString>() { return QStringLiteral("text"); }
+QString typeName<QString>()
+{
+    return QStringLiteral("text");
+}
 template <>
-QString typeName<bool>() { return QStringLiteral("bool"); }
+QString typeName<bool>()
+{
+    return QStringLiteral("bool");
+}
 template <>
-QString typeName<UiStatusInformationItem>() { return QStringLiteral("item"); }
+QString typeName<UiStatusInformationItem>()
+{
+    return QStringLiteral("item");
+}
 
 Outcome outcomeOf(const DBusReply& reply)
 {
@@ -78,7 +87,7 @@ OperationEntry makeOperation(const char* name, Member member, const QStringList&
     OperationEntry entry;
     entry.name = QLatin1String(name);
     entry.parameterNames = parameterNames;
-    entry.parameterTypes = QStringList{typeName<std::decay_t<P>>()...};
+    entry.parameterTypes = QStringList {typeName<std::decay_t<P>>()...};
     entry.invoke = [member](DBusConnectorBase& base, const QVariantList& arguments) -> Outcome {
         C& connector = static_cast<C&>(base);
         if constexpr (std::is_void_v<R>) {
@@ -110,9 +119,8 @@ SignalEntry relayed(const char* name, void (C::*signal)(A...), const QStringList
     entry.name = QLatin1String(name);
     entry.parameterNames = parameterNames;
     entry.connect = [name, signal](DBusConnectorBase& base, const SignalPrinter& print) {
-        QObject::connect(static_cast<C*>(&base), signal, &base, [name, print](A... arguments) {
-            print(QLatin1String(name), QJsonArray{JsonValue::from(arguments)...});
-        });
+        QObject::connect(static_cast<C*>(&base), signal, &base,
+            [name, print](A... arguments) { print(QLatin1String(name), QJsonArray {JsonValue::from(arguments)...}); });
     };
     return entry;
 }
@@ -126,7 +134,9 @@ ConnectorEntry connector(const char* className, const char* alias, const QString
     entry.defaultObject = defaultObject;
     if constexpr (std::is_invocable_v<decltype(&C::createAndConnect)>) {
         entry.addressing = ConnectorEntry::FixedAddress;
-        entry.create = [](const QString&, const QString&) { return QSharedPointer<DBusConnectorBase>(C::createAndConnect()); };
+        entry.create = [](const QString&, const QString&) {
+            return QSharedPointer<DBusConnectorBase>(C::createAndConnect());
+        };
     } else if constexpr (std::is_invocable_v<decltype(&C::createAndConnect), QString>) {
         entry.addressing = ConnectorEntry::ModuleOnly;
         entry.create = [](const QString& module, const QString&) {
@@ -156,23 +166,25 @@ QList<ConnectorEntry> makeTable()
     ConnectorEntry registry = connector<VanteloDBusConnector>("VanteloDBusConnector", "provider-registry", QString());
     using Registry = VanteloDBusConnector;
     registry.operations = {
-        operation("getRegisteredProvidersList", &Registry::getRegisteredProvidersList, names({"providerType", "filter"})),
+        operation(
+            "getRegisteredProvidersList", &Registry::getRegisteredProvidersList, names({"providerType", "language"})),
         operation("getStructuredMenu", &Registry::getStructuredMenu, names({"menuName", "language"})),
         operation("getRegisteredProvidersListSyncCall", &Registry::getRegisteredProvidersListSyncCall,
-                  names({"providerType", "filter"})),
+            names({"providerType", "language"})),
         operation("getStructuredMenuSyncCall", &Registry::getStructuredMenuSyncCall, names({"menuName", "language"})),
-        operation("isProviderRegistered", &Registry::isProviderRegistered, names({"providerName", "providerType"})),
+        operation("isProviderRegistered", &Registry::isProviderRegistered, names({"providerType", "providerName"})),
         operation("registerObject", &Registry::registerObject,
-                  names({"providerName", "providerType", "objectName", "objectPath"})),
-        operation("unregisterObject", &Registry::unregisterObject, names({"providerName", "providerType", "objectName"})),
+            names({"providerType", "providerName", "serviceName", "objectName"})),
+        operation(
+            "unregisterObject", &Registry::unregisterObject, names({"providerType", "providerName", "serviceName"})),
     };
     table.append(registry);
 
-    ConnectorEntry controller = connector<DBusControllerConnector>("DBusControllerConnector", "controller",
-                                                                   QStringLiteral("ControllerData"));
+    ConnectorEntry controller =
+        connector<DBusControllerConnector>("DBusControllerConnector", "controller", QStringLiteral("ControllerData"));
     using Controller = DBusControllerConnector;
     controller.operations = {
-        operation("getListOfInstances", &Controller::getListOfInstances, names({"instanceFilter"})),
+        operation("getListOfInstances", &Controller::getListOfInstances, names({"instanceName"})),
         operation("registerControllerObject", &Controller::registerControllerObject, names({"controllerObject"})),
         operation("unregisterControllerObject", &Controller::unregisterControllerObject, names({"controllerObject"})),
         operation("setFaultController", &Controller::setFaultController),
@@ -180,22 +192,22 @@ QList<ConnectorEntry> makeTable()
     };
     table.append(controller);
 
-    ConnectorEntry deviceInfo = connector<DBusDeviceInfoConnector>("DBusDeviceInfoConnector", "device-info",
-                                                                   QStringLiteral("DeviceInfo"));
+    ConnectorEntry deviceInfo =
+        connector<DBusDeviceInfoConnector>("DBusDeviceInfoConnector", "device-info", QStringLiteral("DeviceInfo"));
     using DeviceInfo = DBusDeviceInfoConnector;
     deviceInfo.operations = {
-        operation("getListOfInstances", &DeviceInfo::getListOfInstances, names({"instanceFilter"})),
+        operation("getListOfInstances", &DeviceInfo::getListOfInstances, names({"instanceType"})),
         operation("getInformation", &DeviceInfo::getInformation, names({"instanceName", "informationName"})),
         operation("getListOfActions", &DeviceInfo::getListOfActions, names({"instanceName", "language"})),
-        operation("runAction", &DeviceInfo::runAction,
-                  names({"instanceName", "actionName", "actionArguments", "sessionId"})),
-        operation("getListOfInstancesAsynchron", &DeviceInfo::getListOfInstancesAsynchron, names({"instanceFilter"})),
+        operation(
+            "runAction", &DeviceInfo::runAction, names({"instanceName", "actionName", "actionArguments", "language"})),
+        operation("getListOfInstancesAsynchron", &DeviceInfo::getListOfInstancesAsynchron, names({"instanceType"})),
         operation("getInformationAsynchron", &DeviceInfo::getInformationAsynchron,
-                  names({"instanceName", "informationName"})),
-        operation("getListOfActionsAsynchron", &DeviceInfo::getListOfActionsAsynchron,
-                  names({"instanceName", "language"})),
+            names({"instanceName", "informationName"})),
+        operation(
+            "getListOfActionsAsynchron", &DeviceInfo::getListOfActionsAsynchron, names({"instanceName", "language"})),
         operation("runActionsAsynchron", &DeviceInfo::runActionsAsynchron,
-                  names({"instanceName", "actionName", "actionArguments", "sessionId"})),
+            names({"instanceName", "actionName", "actionArguments", "language"})),
     };
     table.append(deviceInfo);
 
@@ -203,12 +215,13 @@ QList<ConnectorEntry> makeTable()
         "DBusProcessDescriptionConnector", "process-description", QStringLiteral("ProcessData"));
     using Process = DBusProcessDescriptionConnector;
     process.operations = {
-        operation("getProcessDataDescription", &Process::getProcessDataDescription, names({"instanceName", "language"})),
-        operation("getListOfInstances", &Process::getListOfInstances, names({"instanceFilter", "language"})),
+        operation(
+            "getProcessDataDescription", &Process::getProcessDataDescription, names({"instanceName", "language"})),
+        operation("getListOfInstances", &Process::getListOfInstances, names({"instanceType", "language"})),
         operation("getProcessDataDescriptionAsynchron", &Process::getProcessDataDescriptionAsynchron,
-                  names({"instanceName", "language"})),
-        operation("getListOfInstancesAsynchron", &Process::getListOfInstancesAsynchron,
-                  names({"instanceFilter", "language"})),
+            names({"instanceName", "language"})),
+        operation(
+            "getListOfInstancesAsynchron", &Process::getListOfInstancesAsynchron, names({"instanceType", "language"})),
     };
     process.relayedSignals = {
         relayed("processDataDescriptionChanged", &Process::processDataDescriptionChanged, names({"instanceName"})),
@@ -216,22 +229,22 @@ QList<ConnectorEntry> makeTable()
     };
     table.append(process);
 
-    ConnectorEntry maintenance = connector<MaintenanceDBusConnector>("MaintenanceDBusConnector", "maintenance",
-                                                                     QStringLiteral("Maintenance"));
+    ConnectorEntry maintenance =
+        connector<MaintenanceDBusConnector>("MaintenanceDBusConnector", "maintenance", QStringLiteral("Maintenance"));
     maintenance.operations = {
         operation("getListOfInstancesAsynchron", &MaintenanceDBusConnector::getListOfInstancesAsynchron,
-                  names({"instanceFilter"})),
+            names({"instanceType"})),
     };
     table.append(maintenance);
 
-    ConnectorEntry busControl = connector<BusControlInfoDBusConnector>("BusControlInfoDBusConnector", "bus-control",
-                                                                       QStringLiteral("BusControlInfo"));
+    ConnectorEntry busControl = connector<BusControlInfoDBusConnector>(
+        "BusControlInfoDBusConnector", "bus-control", QStringLiteral("BusControlInfo"));
     using BusControl = BusControlInfoDBusConnector;
     busControl.operations = {
         operation("getInformationAsynchron", &BusControl::getInformationAsynchron, names({"instanceName"})),
         operation("getListOfActionsAsynchron", &BusControl::getListOfActionsAsynchron, names({"instanceName"})),
         operation("runActionsAsynchron", &BusControl::runActionsAsynchron,
-                  names({"instanceName", "actionName", "actionArguments"})),
+            names({"instanceName", "actionName", "actionArguments"})),
     };
     busControl.relayedSignals = {
         relayed("busControlInfoMasterChanged", &BusControl::busControlInfoMasterChanged),
@@ -242,52 +255,55 @@ QList<ConnectorEntry> makeTable()
     ConnectorEntry configuration = connector<ConfigurationFileHandlerDBusConnector>(
         "ConfigurationFileHandlerDBusConnector", "configuration", QStringLiteral("Configuration"));
     using Configuration = ConfigurationFileHandlerDBusConnector;
-    const QStringList read = names({"instanceName", "configurationName", "language"});
-    const QStringList readWithSession = names({"instanceName", "configurationName", "language", "sessionId"});
-    const QStringList element = names({"instanceName", "configurationName", "elementName"});
-    const QStringList write = names({"instanceName", "configurationName", "configuration", "language", "validateOnly"});
-    const QStringList writeWithSession =
-        names({"instanceName", "configurationName", "configuration", "language", "sessionId", "validateOnly"});
     configuration.operations = {
-        operation("getConfiguration", &Configuration::getConfiguration, read),
-        operation("getConfigurationElement", &Configuration::getConfigurationElement, element),
-        operation("getConfigurationElementValue", &Configuration::getConfigurationElementValue, element),
+        operation("getConfiguration", &Configuration::getConfiguration,
+            names({"instanceName", "configurationName", "language"})),
+        operation("getConfigurationElement", &Configuration::getConfigurationElement,
+            names({"instanceName", "configurationName", "elementName"})),
+        operation("getConfigurationElementValue", &Configuration::getConfigurationElementValue,
+            names({"instanceName", "configurationName", "elementName"})),
         operation("getManifestNodeElement", &Configuration::getManifestNodeElement,
-                  names({"instanceName", "nodeName", "elementName"})),
+            names({"instanceName", "nodeName", "elementName"})),
         operation("getStaticText", &Configuration::getStaticText, names({"instanceName", "textId", "language"})),
-        operation("getConfigurationWithSessionId", &Configuration::getConfigurationWithSessionId, readWithSession),
+        operation("getConfigurationWithSessionId", &Configuration::getConfigurationWithSessionId,
+            names({"instanceName", "configurationName", "language", "sessionId"})),
         operation("getDynamicText", &Configuration::getDynamicText,
-                  names({"instanceName", "textId", "parameters", "language"})),
+            names({"instanceName", "textId", "textArguments", "language"})),
         operation("getConfigurationUntranslated", &Configuration::getConfigurationUntranslated,
-                  names({"instanceName", "configurationName"})),
+            names({"instanceName", "configurationName"})),
         operation("getJavaScriptConfigurationDependency", &Configuration::getJavaScriptConfigurationDependency,
-                  names({"instanceName", "configurationName"})),
-        operation("getListOfInstances", &Configuration::getListOfInstances, names({"instanceFilter", "language"})),
-        operation("setConfiguration", &Configuration::setConfiguration, write),
-        operation("setConfigurationWithSessionId", &Configuration::setConfigurationWithSessionId, writeWithSession),
-        operation("getNumberOfInstances", &Configuration::getNumberOfInstances, names({"instanceFilter"})),
-        operation("getListOfNodeInstances", &Configuration::getListOfNodeInstances, names({"nodeName"})),
-        operation("getConfigurationAsynchron", &Configuration::getConfigurationAsynchron, read),
+            names({"instanceName", "configurationName"})),
+        operation(
+            "getListOfInstances", &Configuration::getListOfInstances, names({"instanceName", "configurationName"})),
+        operation("setConfiguration", &Configuration::setConfiguration,
+            names({"instanceName", "configurationName", "configuration", "language", "persistent"})),
+        operation("setConfigurationWithSessionId", &Configuration::setConfigurationWithSessionId,
+            names({"instanceName", "configurationName", "configuration", "language", "sessionId", "persistent"})),
+        operation("getNumberOfInstances", &Configuration::getNumberOfInstances, names({"instanceName"})),
+        operation("getListOfNodeInstances", &Configuration::getListOfNodeInstances, names({"instanceName"})),
+        operation("getConfigurationAsynchron", &Configuration::getConfigurationAsynchron,
+            names({"instanceName", "configurationName", "language"})),
         operation("getStaticTextAsynchron", &Configuration::getStaticTextAsynchron,
-                  names({"instanceName", "textId", "language"})),
+            names({"instanceName", "textId", "language"})),
         operation("getConfigurationWithSessionIdAsynchron", &Configuration::getConfigurationWithSessionIdAsynchron,
-                  readWithSession),
+            names({"instanceName", "configurationName", "language", "sessionId"})),
         operation("getDynamicTextAsynchron", &Configuration::getDynamicTextAsynchron,
-                  names({"instanceName", "textId", "parameters", "language"})),
+            names({"instanceName", "textId", "textArguments", "language"})),
         operation("getConfigurationUntranslatedAsynchron", &Configuration::getConfigurationUntranslatedAsynchron,
-                  names({"instanceName", "configurationName"})),
+            names({"instanceName", "configurationName"})),
         operation("getJavaScriptConfigurationDependencyAsynchron",
-                  &Configuration::getJavaScriptConfigurationDependencyAsynchron,
-                  names({"instanceName", "configurationName"})),
+            &Configuration::getJavaScriptConfigurationDependencyAsynchron,
+            names({"instanceName", "configurationName"})),
         operation("getListOfInstancesAsynchron", &Configuration::getListOfInstancesAsynchron,
-                  names({"instanceFilter", "language"})),
-        operation("setConfigurationAsynchron", &Configuration::setConfigurationAsynchron, write),
+            names({"instanceName", "configurationName"})),
+        operation("setConfigurationAsynchron", &Configuration::setConfigurationAsynchron,
+            names({"instanceName", "configurationName", "configuration", "language", "persistent"})),
         operation("setConfigurationWithSessionIdAsynchron", &Configuration::setConfigurationWithSessionIdAsynchron,
-                  writeWithSession),
-        operation("getNumberOfInstancesAsynchron", &Configuration::getNumberOfInstancesAsynchron,
-                  names({"instanceFilter"})),
+            names({"instanceName", "configurationName", "configuration", "language", "sessionId", "persistent"})),
+        operation(
+            "getNumberOfInstancesAsynchron", &Configuration::getNumberOfInstancesAsynchron, names({"instanceName"})),
         operation("getListOfNodeInstancesAsynchron", &Configuration::getListOfNodeInstancesAsynchron,
-                  names({"nodeName"})),
+            names({"instanceName"})),
     };
     configuration.relayedSignals = {
         relayed("configurationChanged", &Configuration::configurationChanged, names({"instanceName"})),
@@ -301,39 +317,39 @@ QList<ConnectorEntry> makeTable()
     using ConfigurationData = ConfigurationDataFileHandlerDBusConnector;
     configurationData.operations = {
         operation("requestConfigurationWrite", &ConfigurationData::requestConfigurationWrite,
-                  names({"configurationFile", "sessionId"})),
+            names({"instanceName", "configurationName"})),
         operation("requestConfigurationExport", &ConfigurationData::requestConfigurationExport,
-                  names({"exportPath", "sessionId", "includePasswords"})),
+            names({"instanceName", "exportPath", "includeDefaults"})),
     };
     configurationData.relayedSignals = {
         relayed("applyConfigurationCompleted", &ConfigurationData::applyConfigurationCompleted,
-                names({"deviceRebootRequired", "reportMessages"})),
+            names({"deviceRebootRequired", "reportMessages"})),
         relayed("exportConfigurationEnd", &ConfigurationData::exportConfigurationEnd),
     };
     table.append(configurationData);
 
-    ConnectorEntry selector = connector<SelectorDataDBusConnector>("SelectorDataDBusConnector", "selector-data",
-                                                                   QStringLiteral("Configuration"));
+    ConnectorEntry selector = connector<SelectorDataDBusConnector>(
+        "SelectorDataDBusConnector", "selector-data", QStringLiteral("Configuration"));
     using Selector = SelectorDataDBusConnector;
     selector.operations = {
-        operation("getListOfInstances", &Selector::getListOfInstances, names({"instanceFilter", "language"})),
+        operation("getListOfInstances", &Selector::getListOfInstances, names({"instanceName", "selectorName"})),
         operation("getListOfInstancesAsynchron", &Selector::getListOfInstancesAsynchron,
-                  names({"instanceFilter", "language"})),
+            names({"instanceName", "selectorName"})),
         operation("getSelectorText", &Selector::getSelectorText,
-                  names({"instanceName", "selectorName", "value", "parameters", "language", "sessionId"})),
+            names({"instanceName", "selectorName", "selectorValue", "textId", "textArguments", "language"})),
     };
     table.append(selector);
 
-    ConnectorEntry media = connector<ExternalMediaManagerDBusConnector>("ExternalMediaManagerDBusConnector",
-                                                                        "external-media", QStringLiteral("ExternalMedia"));
+    ConnectorEntry media = connector<ExternalMediaManagerDBusConnector>(
+        "ExternalMediaManagerDBusConnector", "external-media", QStringLiteral("ExternalMedia"));
     media.operations = {
-        operation("getAvailableFunctions", &ExternalMediaManagerDBusConnector::getAvailableFunctions,
-                  names({"mediumPath"})),
+        operation(
+            "getAvailableFunctions", &ExternalMediaManagerDBusConnector::getAvailableFunctions, names({"mediaPath"})),
     };
     media.relayedSignals = {
         relayed("determineAvailableFunctionsFinished",
-                &ExternalMediaManagerDBusConnector::determineAvailableFunctionsFinished,
-                names({"strModuleName", "jobData"})),
+            &ExternalMediaManagerDBusConnector::determineAvailableFunctionsFinished,
+            names({"strModuleName", "jobData"})),
     };
     table.append(media);
 
@@ -376,8 +392,8 @@ QList<ConnectorEntry> makeTable()
 
 bool parseBool(const QString& word, bool* value)
 {
-    static const QStringList yes{QStringLiteral("true"), QStringLiteral("1"), QStringLiteral("yes")};
-    static const QStringList no{QStringLiteral("false"), QStringLiteral("0"), QStringLiteral("no")};
+    static const QStringList yes {QStringLiteral("true"), QStringLiteral("1"), QStringLiteral("yes")};
+    static const QStringList no {QStringLiteral("false"), QStringLiteral("0"), QStringLiteral("no")};
     *value = yes.contains(word.toLower());
     return *value || no.contains(word.toLower());
 }
@@ -455,8 +471,8 @@ QString OperationEntry::synopsis() const
     QStringList parts;
     for (int i = 0; i < parameterNames.size(); ++i) {
         const QString& type = parameterTypes.at(i);
-        parts.append(type == QLatin1String("text") ? parameterNames.at(i)
-                                                   : parameterNames.at(i) + QLatin1Char(':') + type);
+        parts.append(
+            type == QLatin1String("text") ? parameterNames.at(i) : parameterNames.at(i) + QLatin1Char(':') + type);
     }
     return parts.isEmpty() ? QStringLiteral("(no arguments)") : parts.join(QLatin1Char(' '));
 }
@@ -479,7 +495,8 @@ const QList<ConnectorEntry>& connectorTable()
 const ConnectorEntry* findConnector(const QString& name)
 {
     for (const ConnectorEntry& entry : connectorTable()) {
-        if (entry.className.compare(name, Qt::CaseInsensitive) == 0 || entry.alias.compare(name, Qt::CaseInsensitive) == 0)
+        if (entry.className.compare(name, Qt::CaseInsensitive) == 0 ||
+            entry.alias.compare(name, Qt::CaseInsensitive) == 0)
             return &entry;
     }
     return nullptr;

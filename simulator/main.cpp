@@ -122,7 +122,8 @@ int main(int argc, char* argv[])
         err << "vantelo-simulator: cannot serve object paths: " << connection.lastError().message() << '\n';
         return 1;
     }
-    const QStringList names = QStringList(controlName) + scenario.services() + options.values(QStringLiteral("own"));
+    // The control name comes last: once it is on the bus, everything is served.
+    const QStringList names = scenario.services() + options.values(QStringLiteral("own")) + QStringList(controlName);
     for (const QString& name : names) {
         if (!connection.registerService(name)) {
             err << "vantelo-simulator: cannot own " << name << ": " << connection.lastError().message() << '\n';

@@ -52,7 +52,7 @@ void CliTest::printsAnswersWithExitCodes_data()
     QTest::newRow("bad bool") << QStringList{QStringLiteral("call"), QStringLiteral("configuration"),
                                              QStringLiteral("setConfiguration"), QStringLiteral("a"), QStringLiteral("b"),
                                              QStringLiteral("c"), QStringLiteral("d"), QStringLiteral("maybe")}
-                              << 2 << QString() << QStringLiteral("validateOnly must be true or false");
+                              << 2 << QString() << QStringLiteral("persistent must be true or false");
     QTest::newRow("no async twin") << QStringList{QStringLiteral("call"), QStringLiteral("display"),
                                                   QStringLiteral("getScreenshot"), QStringLiteral("--async")}
                                    << 2 << QString() << QStringLiteral("no asynchronous operation");

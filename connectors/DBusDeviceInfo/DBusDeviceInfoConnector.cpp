@@ -33,9 +33,9 @@ DBusPendingReply::SharedPointer DBusDeviceInfoConnector::getListOfInstancesAsync
 }
 
 DBusPendingReply::SharedPointer DBusDeviceInfoConnector::getInformationAsynchron(const QString& instanceName,
-                                                                                 const QString& language) const
+                                                                                 const QString& informationName) const
 {
-    return asyncCallHelper(QStringLiteral("getInformation"), instanceName, language);
+    return asyncCallHelper(QStringLiteral("getInformation"), instanceName, informationName);
 }
 
 DBusPendingReply::SharedPointer DBusDeviceInfoConnector::getListOfActionsAsynchron(const QString& instanceName,
@@ -57,9 +57,10 @@ DBusReply DBusDeviceInfoConnector::getListOfInstances(const QString& instanceTyp
     return syncCallHelper(QStringLiteral("getListOfInstances"), instanceType);
 }
 
-DBusReply DBusDeviceInfoConnector::getInformation(const QString& instanceName, const QString& language) const
+DBusReply DBusDeviceInfoConnector::getInformation(const QString& instanceName,
+                                                  const QString& informationName) const
 {
-    return syncCallHelper(QStringLiteral("getInformation"), instanceName, language);
+    return syncCallHelper(QStringLiteral("getInformation"), instanceName, informationName);
 }
 
 DBusReply DBusDeviceInfoConnector::getListOfActions(const QString& instanceName, const QString& language) const

@@ -21,7 +21,7 @@ public:
 
     DBusPendingReply::SharedPointer getListOfInstancesAsynchron(const QString& instanceType) const;
     DBusPendingReply::SharedPointer getInformationAsynchron(const QString& instanceName,
-                                                            const QString& language) const;
+                                                            const QString& informationName) const;
     DBusPendingReply::SharedPointer getListOfActionsAsynchron(const QString& instanceName,
                                                               const QString& language) const;
     // Calls "runAction", as its blocking twin does.
@@ -30,7 +30,7 @@ public:
                                                         const QString& language) const;
 
     DBusReply getListOfInstances(const QString& instanceType) const;
-    DBusReply getInformation(const QString& instanceName, const QString& language) const;
+    DBusReply getInformation(const QString& instanceName, const QString& informationName) const;
     DBusReply getListOfActions(const QString& instanceName, const QString& language) const;
     DBusReply runAction(const QString& instanceName, const QString& actionName, const QString& actionArguments,
                         const QString& language) const;
