@@ -3,8 +3,9 @@
 #include "VanteloDefinitions.h"
 
 VanteloDBusConnector::VanteloDBusConnector()
-    : DBusConnectorBase(VanteloDefinitions::getModuleName(), VanteloDefinitions::getObjectNameInformation(),
-                        VanteloDefinitions::getInterfaceNameVantelo(), nullptr, FollowService)
+    // Braces: the names are fetched in the order they are given.
+    : DBusConnectorBase{VanteloDefinitions::getModuleName(), VanteloDefinitions::getObjectNameInformation(),
+                        VanteloDefinitions::getInterfaceNameVantelo(), nullptr, FollowService}
 {
 }
 

@@ -19,6 +19,7 @@ public:
         Ready
     };
 
+    QDBusConnection connection{QString()};
     QString serviceName;
     QString objectPath;
     QString interfaceName;
@@ -63,28 +64,37 @@ void DBusConnectorBase::initObject()
         return;
     }
 
-    QDBusConnection connection = DBusConnection::getQDBusConnection();
-    if (!connection.isConnected()) {
+    d->connection = DBusConnection::getQDBusConnection();
+    if (!d->connection.isConnected()) {
         d->state = State::BusUnreachable;
-        d->busError = connection.lastError().message();
+        d->busError = d->connection.lastError().message();
         return;
     }
     d->state = State::Ready;
 
     if (d->connectionMode == StartOnDemand) {
-        dBusInterface.reset(new QDBusInterface(d->serviceName, d->objectPath, d->interfaceName, connection));
+        createInterface();
         setServicesConnected(true);
         return;
     }
 
     // Watch first, then ask: an owner that arrives in between is seen twice,
     // which setServicesConnected() absorbs.
-    auto* watcher = new QDBusServiceWatcher(d->serviceName, connection,
+    auto* watcher = new QDBusServiceWatcher(d->serviceName, d->connection,
                                             QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &DBusConnectorBase::onServiceOwnerChanged);
-    d->serviceRunning = connection.interface()->isServiceRegistered(d->serviceName);
-    dBusInterface.reset(new QDBusInterface(d->serviceName, d->objectPath, d->interfaceName, connection));
+    d->serviceRunning = d->connection.interface()->isServiceRegistered(d->serviceName);
+    if (d->serviceRunning)
+        createInterface();
     setServicesConnected(d->serviceRunning);
+}
+
+void DBusConnectorBase::createInterface()
+{
+    // Made only when it can be used: the interface asks the service to
+    // describe itself, which would start a service that is meant to be followed.
+    if (!dBusInterface)
+        dBusInterface.reset(new QDBusInterface(d->serviceName, d->objectPath, d->interfaceName, d->connection));
 }
 
 QString DBusConnectorBase::getServiceName() const
@@ -109,9 +119,7 @@ DBusConnectorBase::ConnectionMode DBusConnectorBase::getConnectionMode() const
 
 bool DBusConnectorBase::isDBusInterfaceValid() const
 {
-    if (d->state != DBusConnectorBasePrivate::State::Ready || !dBusInterface)
-        return false;
-    if (!dBusInterface->connection().isConnected())
+    if (d->state != DBusConnectorBasePrivate::State::Ready || !dBusInterface || !d->connection.isConnected())
         return false;
     return d->connectionMode == StartOnDemand || d->serviceRunning;
 }
@@ -137,7 +145,7 @@ QString DBusConnectorBase::getInvalidDBusInterfaceMessage() const
         reason = QStringLiteral("the bus at %1 is not reachable (%2)").arg(DBusConnection::busAddress(), d->busError);
         break;
     case State::Ready:
-        if (!dBusInterface || !dBusInterface->connection().isConnected())
+        if (!d->connection.isConnected())
             reason = QStringLiteral("the connection to the bus at %1 was lost").arg(DBusConnection::busAddress());
         else if (!isDBusInterfaceValid())
             reason = QStringLiteral("the service is not running");
@@ -168,8 +176,10 @@ void DBusConnectorBase::onServiceOwnerChanged(const QString&, const QString& old
     if (!oldOwner.isEmpty())
         setServicesConnected(false);
     d->serviceRunning = !newOwner.isEmpty();
-    if (d->serviceRunning)
+    if (d->serviceRunning) {
+        createInterface();
         setServicesConnected(true);
+    }
 }
 
 void DBusConnectorBase::setServicesConnected(bool connected)

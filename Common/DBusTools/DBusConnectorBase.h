@@ -136,6 +136,7 @@ protected:
     QSharedPointer<QDBusInterface> dBusInterface;
 
 private:
+    void createInterface();
     void onServiceOwnerChanged(const QString& serviceName, const QString& oldOwner, const QString& newOwner);
     void setServicesConnected(bool connected);
 

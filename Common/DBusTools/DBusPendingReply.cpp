@@ -4,12 +4,11 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusReply>
 #include <QDBusVariant>
+#include <QMetaMethod>
 
 DBusPendingReply::DBusPendingReply(const QDBusPendingCall& call)
     : m_call(call)
-    , m_watcher(new QDBusPendingCallWatcher(call, this))
 {
-    connect(m_watcher, &QDBusPendingCallWatcher::finished, this, &DBusPendingReply::onCallFinished);
 }
 
 DBusPendingReply::~DBusPendingReply() = default;
@@ -22,12 +21,27 @@ bool DBusPendingReply::isFinished() const
 void DBusPendingReply::waitForFinished()
 {
     // The watcher emits from the event loop; waiting makes it emit now.
-    m_watcher->waitForFinished();
+    if (m_watcher)
+        m_watcher->waitForFinished();
+    else
+        m_call.waitForFinished();
+}
+
+void DBusPendingReply::connectNotify(const QMetaMethod& signal)
+{
+    // Most callers only wait or ask; the watcher, an object of its own, is
+    // made for those who listen. On a finished call it still emits, from the
+    // event loop.
+    if (!m_watcher && signal == QMetaMethod::fromSignal(&DBusPendingReply::finished)) {
+        m_watcher = new QDBusPendingCallWatcher(m_call, this);
+        connect(m_watcher, &QDBusPendingCallWatcher::finished, this, &DBusPendingReply::onCallFinished);
+    }
 }
 
 DBusReply DBusPendingReply::getReply()
 {
-    waitForFinished();
+    if (!m_call.isFinished())
+        waitForFinished();
     DBusReply reply;
     const QDBusReply<QDBusVariant> answer(m_call);
     if (answer.isValid())

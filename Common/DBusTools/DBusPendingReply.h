@@ -31,11 +31,14 @@ public:
 Q_SIGNALS:
     void finished();
 
+protected:
+    void connectNotify(const QMetaMethod& signal) override;
+
 private:
     void onCallFinished();
 
     QDBusPendingCall m_call;
-    QDBusPendingCallWatcher* m_watcher;
+    QDBusPendingCallWatcher* m_watcher = nullptr;
     bool m_finishedEmitted = false;
 };
 

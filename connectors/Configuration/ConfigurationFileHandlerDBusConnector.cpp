@@ -3,6 +3,8 @@
 #include "DBusConnection.h"
 #include "VanteloDefinitions.h"
 
+#include <utility>
+
 ConfigurationFileHandlerDBusConnector::ConfigurationFileHandlerDBusConnector(const QString& moduleName,
                                                                              const QString& objectName)
     : DBusConnectorBase(moduleName, objectName, VanteloDefinitions::getInterfaceNameConfiguration(), nullptr,
@@ -74,7 +76,7 @@ DBusPendingReply::SharedPointer ConfigurationFileHandlerDBusConnector::setConfig
     const QString& language, bool persistent) const
 {
     return asyncCallHelper(QStringLiteral("setConfiguration"), instanceName, configurationName, configuration,
-                           language, persistent);
+                           language, std::as_const(persistent));
 }
 
 DBusPendingReply::SharedPointer ConfigurationFileHandlerDBusConnector::setConfigurationWithSessionIdAsynchron(
@@ -82,7 +84,7 @@ DBusPendingReply::SharedPointer ConfigurationFileHandlerDBusConnector::setConfig
     const QString& language, const QString& sessionId, bool persistent) const
 {
     return asyncCallHelper(QStringLiteral("setConfigurationWithSessionId"), instanceName, configurationName,
-                           configuration, language, sessionId, persistent);
+                           configuration, language, sessionId, std::as_const(persistent));
 }
 
 DBusPendingReply::SharedPointer
@@ -172,7 +174,7 @@ DBusReply ConfigurationFileHandlerDBusConnector::setConfiguration(const QString&
                                                                   const QString& language, bool persistent) const
 {
     return syncCallHelper(QStringLiteral("setConfiguration"), instanceName, configurationName, configuration,
-                          language, persistent);
+                          language, std::as_const(persistent));
 }
 
 DBusReply ConfigurationFileHandlerDBusConnector::setConfigurationWithSessionId(const QString& instanceName,
@@ -183,7 +185,7 @@ DBusReply ConfigurationFileHandlerDBusConnector::setConfigurationWithSessionId(c
                                                                                bool persistent) const
 {
     return syncCallHelper(QStringLiteral("setConfigurationWithSessionId"), instanceName, configurationName,
-                          configuration, language, sessionId, persistent);
+                          configuration, language, sessionId, std::as_const(persistent));
 }
 
 DBusReply ConfigurationFileHandlerDBusConnector::getNumberOfInstances(const QString& instanceName) const

@@ -4,6 +4,8 @@
 #include "DBusTemporaryTimeout.h"
 #include "VanteloDefinitions.h"
 
+#include <utility>
+
 namespace {
 // Writing or exporting a configuration takes minutes on the device.
 constexpr int requestTimeoutSeconds = 240;
@@ -45,7 +47,8 @@ DBusReply ConfigurationDataFileHandlerDBusConnector::requestConfigurationExport(
                                                                                 bool includeDefaults) const
 {
     const DBusTemporaryTimeout longTimeout(dBusInterface, requestTimeoutSeconds);
-    return syncCallHelper(QStringLiteral("requestConfigurationExport"), instanceName, exportPath, includeDefaults);
+    return syncCallHelper(QStringLiteral("requestConfigurationExport"), instanceName, exportPath,
+                          std::as_const(includeDefaults));
 }
 
 void ConfigurationDataFileHandlerDBusConnector::connectServices()

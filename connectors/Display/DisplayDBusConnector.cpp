@@ -3,8 +3,9 @@
 #include "VanteloDefinitions.h"
 
 DisplayDBusConnector::DisplayDBusConnector(const QString& moduleName)
-    : DBusConnectorBase(moduleName, VanteloDefinitions::getObjectNameDisplay(),
-                        VanteloDefinitions::getInterfaceNameDisplay(), nullptr, FollowService)
+    // Braces: the names are fetched in the order they are given.
+    : DBusConnectorBase{moduleName, VanteloDefinitions::getObjectNameDisplay(),
+                        VanteloDefinitions::getInterfaceNameDisplay(), nullptr, FollowService}
 {
 }
 

@@ -4,9 +4,10 @@
 #include "VanteloDefinitions.h"
 
 ExternalMediaManagerDBusMountServiceConnector::ExternalMediaManagerDBusMountServiceConnector()
-    : DBusConnectorBase(VanteloDefinitions::getModuleName(),
+    // Braces: the names are fetched in the order they are given.
+    : DBusConnectorBase{VanteloDefinitions::getModuleName(),
                         VanteloDefinitions::getObjectNameExternalMediaMountService(),
-                        VanteloDefinitions::getInterfaceNameExternalMediaMountService(), nullptr, FollowService)
+                        VanteloDefinitions::getInterfaceNameExternalMediaMountService(), nullptr, FollowService}
 {
 }
 

@@ -48,11 +48,13 @@ QList<UiStatusInformationItem> UiStatusInformationDataDBusConnector::getUiStatus
     }
 
     const QVariant value = reply.getValue();
-    if (!value.canConvert(qMetaTypeId<QDBusArgument>())) {
+    const QDBusArgument argument = qvariant_cast<QDBusArgument>(value);
+    if (!value.canConvert(qMetaTypeId<QDBusArgument>()) ||
+        !UiStatusInformationItem::isListSignature(argument.currentSignature())) {
         qWarning() << "Unable to extract UiStatusInformationItem list from dbus reply";
         return items;
     }
-    qvariant_cast<QDBusArgument>(value) >> items;
+    argument >> items;
     return items;
 }
 
@@ -71,11 +73,13 @@ UiStatusInformationItem UiStatusInformationDataDBusConnector::getUiStatusInforma
     }
 
     const QVariant value = reply.getValue();
-    if (!value.canConvert(qMetaTypeId<QDBusArgument>())) {
+    const QDBusArgument argument = qvariant_cast<QDBusArgument>(value);
+    if (!value.canConvert(qMetaTypeId<QDBusArgument>()) ||
+        !UiStatusInformationItem::isItemSignature(argument.currentSignature())) {
         qWarning() << "Unable to extract UiStatusInformationItem from dbus reply";
         return item;
     }
-    qvariant_cast<QDBusArgument>(value) >> item;
+    argument >> item;
     return item;
 }
 

@@ -2,6 +2,32 @@
 
 #include <QDBusArgument>
 
+namespace {
+const QLatin1String itemSignature("(ssssssssi)");
+const QLatin1String listSignature("a(ssssssssi)");
+
+// Reading a value as another type would abort in the D-Bus library: a value
+// of the wrong shape is passed over instead, and the target stays as it was.
+bool skipUnless(const QDBusArgument& argument, QLatin1String signature)
+{
+    if (argument.currentSignature() == signature)
+        return false;
+    if (!argument.atEnd())
+        argument.asVariant();
+    return true;
+}
+} // namespace
+
+bool UiStatusInformationItem::isItemSignature(const QString& signature)
+{
+    return signature == itemSignature;
+}
+
+bool UiStatusInformationItem::isListSignature(const QString& signature)
+{
+    return signature == listSignature;
+}
+
 UiStatusInformationItem::UiStatusInformationItem() = default;
 
 UiStatusInformationItem::~UiStatusInformationItem() = default;
@@ -24,6 +50,8 @@ QDBusArgument& operator<<(QDBusArgument& argument, const UiStatusInformationItem
 
 const QDBusArgument& operator>>(const QDBusArgument& argument, UiStatusInformationItem& item)
 {
+    if (skipUnless(argument, itemSignature))
+        return argument;
     qint32 priority = 0;
     argument.beginStructure();
     argument >> item.m_uuid >> item.m_source >> item.m_category >> item.m_title >> item.m_text >> item.m_iconName
@@ -46,8 +74,10 @@ QDBusArgument& operator<<(QDBusArgument& argument, const QList<UiStatusInformati
 
 const QDBusArgument& operator>>(const QDBusArgument& argument, QList<UiStatusInformationItem>& items)
 {
-    argument.beginArray();
     items.clear();
+    if (skipUnless(argument, listSignature))
+        return argument;
+    argument.beginArray();
     while (!argument.atEnd()) {
         UiStatusInformationItem item;
         argument >> item;
@@ -56,3 +86,10 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, QList<UiStatusInf
     argument.endArray();
     return argument;
 }
+
+template void qDBusMarshallHelper<UiStatusInformationItem>(QDBusArgument&, const UiStatusInformationItem*);
+template void qDBusDemarshallHelper<UiStatusInformationItem>(const QDBusArgument&, UiStatusInformationItem*);
+template void qDBusMarshallHelper<QList<UiStatusInformationItem>>(QDBusArgument&,
+                                                                 const QList<UiStatusInformationItem>*);
+template void qDBusDemarshallHelper<QList<UiStatusInformationItem>>(const QDBusArgument&,
+                                                                   QList<UiStatusInformationItem>*);

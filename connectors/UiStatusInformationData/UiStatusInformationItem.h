@@ -4,6 +4,7 @@
 #include "UiStatusInformationItemPriority.h"
 #include "VanteloConnectorExport.h"
 
+#include <QDBusMetaType>
 #include <QList>
 #include <QMetaType>
 #include <QString>
@@ -48,6 +49,10 @@ public:
     UiStatusInformationItemPriority priority() const { return m_priority; }
     void setPriority(const UiStatusInformationItemPriority& priority) { m_priority = priority; }
 
+    // The D-Bus signatures of an item and of a list of items.
+    static bool isItemSignature(const QString& signature);
+    static bool isListSignature(const QString& signature);
+
     bool operator==(const UiStatusInformationItem& other) const;
     bool operator!=(const UiStatusInformationItem& other) const { return !(*this == other); }
 
@@ -77,5 +82,16 @@ VANTELO_CONNECTOR_EXPORT QDBusArgument& operator<<(QDBusArgument& argument,
                                                    const QList<UiStatusInformationItem>& items);
 VANTELO_CONNECTOR_EXPORT const QDBusArgument& operator>>(const QDBusArgument& argument,
                                                          QList<UiStatusInformationItem>& items);
+
+// Qt D-Bus's marshalling functions of the item and its list live in the
+// library, so that applications stream items exactly as the library does.
+extern template VANTELO_CONNECTOR_EXPORT void
+qDBusMarshallHelper<UiStatusInformationItem>(QDBusArgument&, const UiStatusInformationItem*);
+extern template VANTELO_CONNECTOR_EXPORT void
+qDBusDemarshallHelper<UiStatusInformationItem>(const QDBusArgument&, UiStatusInformationItem*);
+extern template VANTELO_CONNECTOR_EXPORT void
+qDBusMarshallHelper<QList<UiStatusInformationItem>>(QDBusArgument&, const QList<UiStatusInformationItem>*);
+extern template VANTELO_CONNECTOR_EXPORT void
+qDBusDemarshallHelper<QList<UiStatusInformationItem>>(const QDBusArgument&, QList<UiStatusInformationItem>*);
 
 #endif // UISTATUSINFORMATIONITEM_H
