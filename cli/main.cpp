@@ -1,10 +1,12 @@
 #include "ConnectorTable.h"
+#include "DBusConnection.h"
 #include "Demo.h"
 #include "JsonValue.h"
 #include "VanteloDefinitions.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDBusConnectionInterface>
 #include <QDateTime>
 #include <QTextStream>
 #include <QTimer>
@@ -218,10 +220,14 @@ int monitor(const QStringList& words)
     };
     for (const SignalEntry& signal : target.entry->relayedSignals)
         signal.connect(*connector, print);
+    // A round trip on the connector's connection: once it is back, the bus has
+    // taken the relay's match rules, sent before it.
+    const bool running =
+        DBusConnection::getQDBusConnection().interface()->isServiceRegistered(connector->getServiceName());
     err() << "Monitoring " << target.entry->className << " at " << connector->getServiceName() << ' '
           << connector->getDBusPath() << (seconds > 0 ? QString() : QStringLiteral(" until Ctrl-C")) << Qt::endl;
-    if (!connector->isDBusInterfaceValid())
-        err() << "vantelo-cli: " << connector->getInvalidDBusInterfaceMessage() << "; waiting for it" << Qt::endl;
+    if (!running)
+        err() << "vantelo-cli: " << connector->getServiceName() << " is not running yet; waiting for it" << Qt::endl;
     if (seconds > 0)
         QTimer::singleShot(int(seconds * 1000), QCoreApplication::instance(), &QCoreApplication::quit);
     return QCoreApplication::exec();
