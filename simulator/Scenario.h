@@ -43,7 +43,6 @@ public:
     // Refuses a malformed scenario with the file, the place and the reason.
     bool load(const QString& fileName, const InterfaceCatalogue& catalogue, QString* error);
 
-    QList<ServedObject> objects() const { return m_objects; }
     QStringList services() const;
     QStringList interfacesAt(const QString& path) const;
     QList<StatusItemRecord> uiStatusItems() const { return m_uiStatusItems; }

@@ -4,17 +4,14 @@ namespace {
 const char addressVariable[] = "VANTELO_DBUS_ADDRESS";
 const QLatin1String systemBus("system");
 const QLatin1String sessionBus("session");
+// The name under which a bus given by address is connected.
+const QLatin1String connectionName("vantelo-connector-bus");
 }
 
 QString DBusConnection::busAddress()
 {
     const QString address = qEnvironmentVariable(addressVariable);
     return address.isEmpty() ? QString(systemBus) : address;
-}
-
-QString DBusConnection::connectionName()
-{
-    return QStringLiteral("vantelo-connector-bus");
 }
 
 QDBusConnection DBusConnection::getQDBusConnection()
@@ -26,5 +23,5 @@ QDBusConnection DBusConnection::getQDBusConnection()
         return QDBusConnection::sessionBus();
     // Connecting under a known name returns the existing connection, so the
     // whole process shares one.
-    return QDBusConnection::connectToBus(address, connectionName());
+    return QDBusConnection::connectToBus(address, connectionName);
 }

@@ -17,9 +17,6 @@ public:
     // What VANTELO_DBUS_ADDRESS selects, for messages: "system", "session"
     // or the address itself.
     static QString busAddress();
-
-    // The name under which a bus given by address is connected.
-    static QString connectionName();
 };
 
 #endif // DBUSCONNECTION_H

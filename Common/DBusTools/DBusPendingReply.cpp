@@ -34,7 +34,7 @@ void DBusPendingReply::connectNotify(const QMetaMethod& signal)
     // event loop.
     if (!m_watcher && signal == QMetaMethod::fromSignal(&DBusPendingReply::finished)) {
         m_watcher = new QDBusPendingCallWatcher(m_call, this);
-        connect(m_watcher, &QDBusPendingCallWatcher::finished, this, &DBusPendingReply::onCallFinished);
+        connect(m_watcher, &QDBusPendingCallWatcher::finished, this, &DBusPendingReply::finished);
     }
 }
 
@@ -49,12 +49,4 @@ DBusReply DBusPendingReply::getReply()
     else
         reply.setError(ErrorContainer::getDefaultErrorCode(), answer.error().message());
     return reply;
-}
-
-void DBusPendingReply::onCallFinished()
-{
-    if (m_finishedEmitted)
-        return;
-    m_finishedEmitted = true;
-    Q_EMIT finished();
 }

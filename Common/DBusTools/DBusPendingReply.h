@@ -35,11 +35,8 @@ protected:
     void connectNotify(const QMetaMethod& signal) override;
 
 private:
-    void onCallFinished();
-
     QDBusPendingCall m_call;
     QDBusPendingCallWatcher* m_watcher = nullptr;
-    bool m_finishedEmitted = false;
 };
 
 #endif // DBUSPENDINGREPLY_H
