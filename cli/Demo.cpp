@@ -118,5 +118,6 @@ int runDemo(QTextStream& out)
     out << "\nSummary: " << connectors.size() << " connectors, " << calls.size() << " calls, " << answered
         << " answered, " << calls.size() - answered << " failed; " << received.size() << " of 2 signals relayed.\n";
     out.flush();
-    return received.size() == 2 ? 0 : 1;
+    // Against the simulator every call is answered and both signals come.
+    return answered == calls.size() && received.size() == 2 ? 0 : 1;
 }

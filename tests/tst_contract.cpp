@@ -1,21 +1,19 @@
-#include "ConnectorTable.h"
+#include "ConnectorExpectations.h"
+#include "DBusDeviceInfoConnector.h"
+#include "DBusTemporaryTimeout.h"
 #include "InterfaceCatalogue.h"
 #include "SimulatorControl.h"
-#include "StatusItemRecord.h"
-#include "UiStatusInformationItem.h"
-#include "VanteloDefinitions.h"
+#include "WarningLog.h"
 
-#include <QDBusMetaType>
-#include <QDBusVariant>
-#include <QJsonObject>
-#include <QMetaMethod>
+#include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QSet>
+#include <QSignalSpy>
 #include <QtTest>
 
-// What goes over the wire, for all connectors at once: every operation sends
-// the method its interface describes, with its arguments in order; every
-// relayed signal arrives with its arguments; and the interface descriptions in
-// interfaces/ describe exactly what the connectors send and relay.
+// What goes over the wire, for every operation of all thirteen connectors:
+// its own D-Bus method with its own arguments, exactly once, to its own object;
+// and how it waits, shown by what it does while the service holds the call.
 class ContractTest : public QObject
 {
     Q_OBJECT
@@ -23,8 +21,10 @@ class ContractTest : public QObject
 private Q_SLOTS:
     void initTestCase();
     void init();
-    void operationsSendTheDescribedCalls();
-    void relayedSignalsArriveWithTheirArguments();
+
+    void descriptionsMatchTheExpectations();
+    void eachOperationSendsItsOwnCallAndWaitsAsItsModeSays();
+    void withoutTheServiceEachConnectorFailsAsItsModeSays();
 
 private:
     InterfaceCatalogue m_catalogue;
@@ -32,53 +32,38 @@ private:
 };
 
 namespace {
-const QString module = VanteloDefinitions::getModuleName();
+const QString controlInterface = QStringLiteral("com.vantelo.Simulator.Control");
+// The time-out given to every interface here: a call that waits where it
+// should not comes back after it, with an error.
+const int shortTimeoutSeconds = 1;
+const qint64 returnsAtOnceMs = 500;
+const int answerWaitMs = 5000;
 
-// A value the simulator emits for one D-Bus type, and how the client shows it.
-QPair<QVariant, QJsonValue> sample(QChar type, int position)
+QString describe(const QVariant& value)
 {
-    const QString text = QStringLiteral("text-%1").arg(position);
-    switch (type.unicode()) {
-    case 'i':
-        return {position, position};
-    case 'b':
-        return {true, true};
-    case 'v':
-        return {QVariant::fromValue(QDBusVariant(position)), position};
-    case 'a':
-        return {QStringList{text, text}, QJsonArray{text, text}};
-    case '(': {
-        StatusItemRecord item;
-        item.texts[0] = text;
-        item.priority = position;
-        return {QVariant::fromValue(item), QJsonValue(text)}; // compared by uuid
-    }
-    default:
-        return {text, text};
-    }
+    QString text;
+    QDebug(&text).nospace() << value;
+    return text;
 }
 
-// Splits a signature into the first character of each complete type.
-QString typesOf(const QString& signature)
+QString callText(const QString& path, const QString& interface, const QString& member, const QString& signature)
 {
-    QString types;
-    int depth = 0;
-    for (QChar c : signature) {
-        if (depth == 0 && !(types.endsWith(QLatin1Char('a')) && c != QLatin1Char('(')))
-            types += c;
-        depth += c == QLatin1Char('(') ? 1 : c == QLatin1Char(')') ? -1 : 0;
-    }
-    return types;
+    return QStringLiteral("%1 %2.%3(%4)").arg(path, interface, member, signature);
+}
+
+QString quoted(const QString& text)
+{
+    return QLatin1Char('"') + text + QLatin1Char('"');
 }
 } // namespace
 
 void ContractTest::initTestCase()
 {
     SimulatorControl::requirePrivateBusWithSimulator();
-    qDBusRegisterMetaType<StatusItemRecord>();
     QString error;
     QVERIFY2(m_catalogue.load(QStringLiteral(VANTELO_INTERFACES_DIR), &error), qPrintable(error));
-    QVERIFY(m_simulator.ownName(VanteloDefinitions::serviceNameOfModule(module)));
+    for (const QString& service : expectedServices())
+        QVERIFY(m_simulator.ownName(service));
 }
 
 void ContractTest::init()
@@ -86,109 +71,213 @@ void ContractTest::init()
     m_simulator.reset();
 }
 
-void ContractTest::operationsSendTheDescribedCalls()
+void ContractTest::descriptionsMatchTheExpectations()
 {
-    QSet<QString> sent;
-    for (const ConnectorEntry& entry : connectorTable()) {
-        const auto connector = entry.create(module, entry.defaultObject);
-        const InterfaceCatalogue::Interface* interface = m_catalogue.find(connector->getInterfaceName());
-        QVERIFY2(interface, qPrintable(connector->getInterfaceName()));
-        for (const OperationEntry& operation : entry.operations) {
-            const QString where = entry.className + QStringLiteral("::") + operation.name;
-            QVariantList arguments;
-            for (int i = 0; i < operation.parameterTypes.size(); ++i) {
-                UiStatusInformationItem item;
-                item.setUuid(QStringLiteral("uuid-%1").arg(i));
-                const QString& type = operation.parameterTypes.at(i);
-                arguments.append(type == QLatin1String("bool")   ? QVariant(i % 2 == 0)
-                                 : type == QLatin1String("item") ? QVariant::fromValue(item)
-                                                                 : QVariant(QStringLiteral("%1-%2").arg(operation.name).arg(i)));
-            }
-            m_simulator.clearCalls();
-            operation.run(*connector, arguments);
-
-            const QList<RecordedCall> calls = m_simulator.calls();
-            QVERIFY2(calls.size() == 1, qPrintable(where));
-            const RecordedCall& call = calls.first();
-            QCOMPARE(call.path, connector->getDBusPath());
-            QCOMPARE(call.interface, connector->getInterfaceName());
-            QVERIFY2(interface->methods.contains(call.member), qPrintable(where + QStringLiteral(" sends ") + call.member));
-            QVERIFY2(interface->methods.value(call.member).signature == call.signature,
-                     qPrintable(where + QStringLiteral(" sends (") + call.signature + QLatin1Char(')')));
-            QCOMPARE(call.arguments.size(), arguments.size());
-            for (int i = 0; i < arguments.size(); ++i) {
-                if (operation.parameterTypes.at(i) == QLatin1String("item"))
-                    QCOMPARE(qdbus_cast<StatusItemRecord>(call.arguments.at(i)).uuid(), QStringLiteral("uuid-%1").arg(i));
-                else
-                    QVERIFY2(call.arguments.at(i) == arguments.at(i), qPrintable(where));
-            }
-            sent.insert(call.interface + QLatin1Char('.') + call.member);
+    // Every expected call and signal is described, with its signature...
+    QSet<QString> expected;
+    for (const ConnectorExpectation& connector : connectorExpectations()) {
+        const InterfaceCatalogue::Interface* described = m_catalogue.find(connector.interface);
+        QVERIFY2(described, qPrintable(connector.interface + QStringLiteral(" is not described")));
+        for (const OperationExpectation& operation : connector.operations) {
+            const QString where = connector.className + QStringLiteral("::") + operation.name;
+            QVERIFY2(described->methods.contains(operation.member), qPrintable(where));
+            QVERIFY2(described->methods.value(operation.member).signature == operation.signature, qPrintable(where));
+            expected.insert(connector.interface + QLatin1Char('.') + operation.member);
+        }
+        for (const SignalExpectation& signal : connector.relayedSignals) {
+            QVERIFY2(described->signalMembers.contains(signal.name), qPrintable(signal.name));
+            QCOMPARE(described->signalMembers.value(signal.name).signature, signal.signature);
+            expected.insert(connector.interface + QStringLiteral(".signal.") + signal.name);
         }
     }
+    // ...and everything described is expected of some connector.
     for (const QString& name : m_catalogue.names()) {
-        if (name == QLatin1String("com.vantelo.Simulator.Control"))
+        if (name == controlInterface)
             continue;
-        for (const QString& method : m_catalogue.find(name)->methods.keys())
-            QVERIFY2(sent.contains(name + QLatin1Char('.') + method), qPrintable(name + QLatin1Char('.') + method));
+        const InterfaceCatalogue::Interface* described = m_catalogue.find(name);
+        for (const QString& method : described->methods.keys())
+            QVERIFY2(expected.contains(name + QLatin1Char('.') + method), qPrintable(name + QLatin1Char('.') + method));
+        for (const QString& signal : described->signalMembers.keys()) {
+            QVERIFY2(expected.contains(name + QStringLiteral(".signal.") + signal),
+                qPrintable(name + QLatin1Char('.') + signal));
+        }
     }
 }
 
-void ContractTest::relayedSignalsArriveWithTheirArguments()
+void ContractTest::eachOperationSendsItsOwnCallAndWaitsAsItsModeSays()
 {
-    QSet<QString> relayed;
-    for (const ConnectorEntry& entry : connectorTable()) {
-        const auto connector = entry.create(module, entry.defaultObject);
-        const InterfaceCatalogue::Interface* interface = m_catalogue.find(connector->getInterfaceName());
+    for (const ConnectorExpectation& row : connectorExpectations()) {
+        const QSharedPointer<DBusConnectorBase> connector = row.open();
+        QVERIFY2(connector->isDBusInterfaceValid(), qPrintable(connector->getInvalidDBusInterfaceMessage()));
+        for (const OperationExpectation& operation : row.operations) {
+            // Two rounds with other values, so a value fixed in the code shows too.
+            for (int round = 0; round < 2; ++round) {
+                const QString where = QStringLiteral("%1::%2 (round %3)").arg(row.className, operation.name).arg(round);
+                const QVariantList arguments = argumentValues(operation.name, operation.signature, round);
+                m_simulator.reset();
+                QVariant answer = remoteValue(QStringLiteral("s"), operation.name + QStringLiteral("-answer"), round);
+                if (!operation.answerType.isEmpty())
+                    answer = remoteValue(operation.answerType, operation.name + QStringLiteral("-answer"), round);
+                const QString refusal = QStringLiteral("refused-") + operation.name;
+                switch (operation.mode) {
+                case CallMode::Blocking:
+                    m_simulator.setReply(operation.member, 0, QString(), answer);
+                    break;
+                case CallMode::NoWait:
+                case CallMode::Asynchronous:
+                    m_simulator.setNoReply(operation.member);
+                    break;
+                case CallMode::UiStatus:
+                    // A success to decode, then a refusal that only a reader of the answer sees.
+                    m_simulator.setReply(
+                        operation.member, round == 0 ? 0 : 4, round == 0 ? QString() : refusal, answer);
+                    break;
+                }
 
-        // The connector's own signals are exactly those of its table and its description.
-        const QMetaObject* metaObject = connector->metaObject();
-        QStringList own;
-        for (int i = DBusConnectorBase::staticMetaObject.methodCount(); i < metaObject->methodCount(); ++i) {
-            const QMetaMethod signal = metaObject->method(i);
-            if (signal.methodType() != QMetaMethod::Signal)
-                continue;
-            QString signature;
-            for (int p = 0; p < signal.parameterCount(); ++p)
-                signature += QLatin1String(QDBusMetaType::typeToSignature(signal.parameterType(p)));
-            const QString name = QString::fromLatin1(signal.name());
-            QVERIFY2(interface->signalMembers.contains(name), qPrintable(name));
-            QCOMPARE(interface->signalMembers.value(name).signature, signature);
-            own.append(name);
-        }
-        QCOMPARE(own.size(), entry.relayedSignals.size());
+                WarningLog log;
+                QElapsedTimer clock;
+                clock.start();
+                Outcome outcome;
+                {
+                    const DBusTemporaryTimeout shortWait(row.interfaceOf(*connector), shortTimeoutSeconds);
+                    outcome = operation.call(*connector, arguments);
+                }
+                const qint64 elapsed = clock.elapsed();
 
-        QList<QPair<QString, QJsonArray>> received;
-        for (const SignalEntry& signal : entry.relayedSignals) {
-            signal.connect(*connector, [&received](const QString& name, const QJsonArray& arguments) {
-                received.append({name, arguments});
-            });
-        }
-        for (const SignalEntry& signal : entry.relayedSignals) {
-            const QString types = typesOf(interface->signalMembers.value(signal.name).signature);
-            QVariantList arguments;
-            QJsonArray expected;
-            for (int i = 0; i < types.size(); ++i) {
-                const auto value = sample(types.at(i), i);
-                arguments.append(value.first);
-                expected.append(value.second);
+                // Exactly its own call, with its own arguments, to its own object.
+                QStringList sent;
+                QVariantList sentArguments;
+                for (const RecordedCall& call : m_simulator.calls()) {
+                    sent.append(callText(call.path, call.interface, call.member, call.signature));
+                    for (const QVariant& argument : call.arguments)
+                        sentArguments.append(comparable(argument));
+                }
+                QVERIFY2(sent == QStringList(callText(row.path, row.interface, operation.member, operation.signature)),
+                    qPrintable(where + QStringLiteral(" sent ") + sent.join(QStringLiteral(", "))));
+                QVariantList expectedArguments;
+                for (const QVariant& argument : arguments)
+                    expectedArguments.append(comparable(argument));
+                QVERIFY2(sentArguments == expectedArguments,
+                    qPrintable(where + QStringLiteral(" sent ") + describe(sentArguments)));
+
+                // How it waited.
+                const DBusReply& reply = outcome.reply;
+                switch (operation.mode) {
+                case CallMode::Blocking:
+                    QVERIFY2(!reply.isError(),
+                        qPrintable(where + QStringLiteral(": ") + reply.getError().getErrorMessage()));
+                    QVERIFY2(reply.getValue() == answer,
+                        qPrintable(where + QStringLiteral(" answered ") + describe(reply.getValue())));
+                    break;
+                case CallMode::NoWait:
+                    QVERIFY2(elapsed < returnsAtOnceMs && !reply.isError() && !reply.getValue().isValid(),
+                        qPrintable(where + QStringLiteral(" waited %1 ms for the held call: ").arg(elapsed) +
+                            reply.getError().getErrorMessage()));
+                    QCOMPARE(m_simulator.releaseHeld(), 1u);
+                    break;
+                case CallMode::Asynchronous: {
+                    QVERIFY2(outcome.pending, qPrintable(where));
+                    QVERIFY2(elapsed < returnsAtOnceMs && !outcome.pending->isFinished(),
+                        qPrintable(where + QStringLiteral(" waited %1 ms for the held call").arg(elapsed)));
+                    QSignalSpy finished(outcome.pending.data(), &DBusPendingReply::finished);
+                    QCOMPARE(m_simulator.releaseHeld(), 1u);
+                    QVERIFY2(finished.wait(answerWaitMs), qPrintable(where + QStringLiteral(" never finished")));
+                    QVERIFY2(!outcome.pending->getReply().isError(),
+                        qPrintable(
+                            where + QStringLiteral(": ") + outcome.pending->getReply().getError().getErrorMessage()));
+                    break;
+                }
+                case CallMode::UiStatus:
+                    if (round == 0) {
+                        QVERIFY2(log.records().isEmpty(),
+                            qPrintable(where + QStringLiteral(": ") + log.messages().join(QLatin1Char('\n'))));
+                        if (!operation.answerType.isEmpty()) {
+                            QVERIFY2(outcome.decoded == comparable(answer),
+                                qPrintable(where + QStringLiteral(" decoded ") + describe(outcome.decoded)));
+                        }
+                    } else {
+                        QVERIFY2(log.records().size() == 1 && log.messages().first().endsWith(quoted(refusal)),
+                            qPrintable(where + QStringLiteral(" wrote ") + log.messages().join(QLatin1Char('\n'))));
+                    }
+                    break;
+                }
             }
-            // Any interface name of the object will do.
-            received.clear();
-            m_simulator.emitSignal(connector->getDBusPath(), QStringLiteral("com.vantelo.Other"), signal.name, arguments);
-            QTRY_VERIFY2_WITH_TIMEOUT(received.size() == 1, qPrintable(signal.name), 10000);
-            QCOMPARE(received.first().first, signal.name);
-            QJsonArray arrived = received.first().second;
-            for (int i = 0; i < arrived.size(); ++i) {
-                if (arrived.at(i).isObject())
-                    arrived[i] = arrived.at(i).toObject().value(QStringLiteral("uuid"));
-            }
-            QCOMPARE(arrived, expected);
-            relayed.insert(connector->getInterfaceName() + QLatin1Char('.') + signal.name);
         }
     }
-    for (const QString& name : m_catalogue.names()) {
-        for (const QString& signal : m_catalogue.find(name)->signalMembers.keys())
-            QVERIFY2(relayed.contains(name + QLatin1Char('.') + signal), qPrintable(name + QLatin1Char('.') + signal));
+}
+
+void ContractTest::withoutTheServiceEachConnectorFailsAsItsModeSays()
+{
+    for (const QString& service : expectedServices())
+        QVERIFY(m_simulator.releaseName(service));
+    auto restore = qScopeGuard([this] {
+        for (const QString& service : expectedServices())
+            m_simulator.ownName(service);
+    });
+
+    QList<QSharedPointer<DBusConnectorBase>> connectors;
+    for (const ConnectorExpectation& row : connectorExpectations()) {
+        const QSharedPointer<DBusConnectorBase> connector = row.create();
+        connectors.append(connector);
+        QCOMPARE(connector->getServiceName(), row.service);
+        QCOMPARE(connector->getDBusPath(), row.path);
+        QCOMPARE(connector->getInterfaceName(), row.interface);
+        QCOMPARE(connector->getConnectionMode(), row.mode);
+
+        // A followed service must run; one started on demand need not.
+        const bool followed = row.mode == DBusConnectorBase::FollowService;
+        const QString invalid = connector->getInvalidDBusInterfaceMessage();
+        QVERIFY2(connector->isDBusInterfaceValid() != followed, qPrintable(row.className));
+        if (followed)
+            QVERIFY2(invalid.endsWith(QStringLiteral("the service is not running")), qPrintable(invalid));
+        if (const auto* device = qobject_cast<DBusDeviceInfoConnector*>(connector.data()))
+            QVERIFY(!*device);
+
+        for (const OperationExpectation& operation : row.operations) {
+            const QString where = row.className + QStringLiteral("::") + operation.name;
+            // Sent, a call fails at the bus, which names the missing service.
+            const QString sentAndFailed =
+                QStringLiteral("D-Bus call to method ") + operation.member + QStringLiteral(" failed: ");
+            WarningLog log;
+            const Outcome outcome = operation.call(*connector, argumentValues(operation.name, operation.signature, 0));
+            const QString error = outcome.reply.getError().getErrorMessage();
+            const QStringList warnings = log.messages();
+            switch (operation.mode) {
+            case CallMode::Blocking:
+            case CallMode::NoWait:
+                QCOMPARE(outcome.reply.getError().getErrorCode(), ErrorContainer::getDefaultErrorCode());
+                if (followed) {
+                    QVERIFY2(error == invalid, qPrintable(where + QStringLiteral(": ") + error));
+                    QVERIFY2(warnings == QStringList({quoted(invalid), quoted(invalid)}), qPrintable(where));
+                } else {
+                    QVERIFY2(error.startsWith(sentAndFailed) && error.contains(row.service),
+                        qPrintable(where + QStringLiteral(": ") + error));
+                }
+                break;
+            case CallMode::Asynchronous:
+                QVERIFY2(outcome.pending.isNull() == followed, qPrintable(where));
+                if (followed)
+                    QVERIFY2(warnings == QStringList(quoted(invalid)), qPrintable(where));
+                break;
+            case CallMode::UiStatus:
+                QVERIFY2(!warnings.isEmpty() && warnings.last().contains(sentAndFailed) &&
+                        warnings.last().contains(row.service),
+                    qPrintable(where + QStringLiteral(" wrote ") + warnings.join(QLatin1Char('\n'))));
+                break;
+            }
+        }
+    }
+    QVERIFY(m_simulator.calls().isEmpty());
+
+    // Back again: the followed ones notice, so the factory made them ready.
+    restore.dismiss();
+    for (const QString& service : expectedServices())
+        QVERIFY(m_simulator.ownName(service));
+    for (const QSharedPointer<DBusConnectorBase>& connector : connectors) {
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            connector->isDBusInterfaceValid(), qPrintable(connector->getInvalidDBusInterfaceMessage()), answerWaitMs);
+        if (const auto* device = qobject_cast<DBusDeviceInfoConnector*>(connector.data()))
+            QVERIFY(*device);
     }
 }
 

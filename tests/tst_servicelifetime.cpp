@@ -1,85 +1,78 @@
+#include "ConnectorExpectations.h"
 #include "DBusConnection.h"
 #include "DBusConnectorBase.h"
+#include "ExternalMediaManagerDBusConnector.h"
 #include "SimulatorControl.h"
+#include "VanteloDefinitions.h"
+#include "WarningLog.h"
 
 #include <QDBusConnectionInterface>
+#include <QDBusVariant>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QThread>
 #include <QtTest>
 
-namespace {
-const QString relayInterface = QStringLiteral("com.vantelo.Relay");
-const QString relayObject = QStringLiteral("Relay");
-const QString relayPath = QStringLiteral("/com/vantelo/Relay");
+#include <functional>
+#include <memory>
+#include <vector>
 
-// A connector with two relayed signals that counts how often the base runs its hooks.
-class RelayProbe : public DBusConnectorBase
+namespace {
+const QString otherInterface = QStringLiteral("com.vantelo.Other");
+const QString markerPath = QStringLiteral("/com/vantelo/Marker");
+const QString markerInterface = QStringLiteral("com.vantelo.Marker");
+const QString strangerName = QStringLiteral("stranger");
+const int waitMs = 5000;
+
+// Takes the job data on its own thread, then ends that thread.
+class JobDataReceiver : public QObject
 {
     Q_OBJECT
 public:
-    RelayProbe(const QString& module, ConnectionMode mode)
-        : DBusConnectorBase(module, relayObject, relayInterface, nullptr, mode)
+    QVariantList taken;
+    QThread* takenOn = nullptr;
+
+public Q_SLOTS:
+    void take(const QString& moduleName, const QDBusVariant& jobData)
     {
-    }
-
-    using DBusConnectorBase::asyncCallHelper;
-    using DBusConnectorBase::syncCallHelper;
-
-    void relayOff() { disconnectServices(); }
-    void relayOn() { connectServices(); }
-
-Q_SIGNALS:
-    void changed(const QString& name);
-    void counted(int count);
-    void hooksRan(bool connected);
-
-protected Q_SLOTS:
-    void connectServices() override
-    {
-        DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(),
-                                                     QStringLiteral("changed"), this, "2changed(QString)");
-        DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(),
-                                                     QStringLiteral("counted"), this, "2counted(int)");
-        Q_EMIT hooksRan(true);
-    }
-
-    void disconnectServices() override
-    {
-        DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(),
-                                                        QStringLiteral("changed"), this, "2changed(QString)");
-        DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(),
-                                                        QStringLiteral("counted"), this, "2counted(int)");
-        Q_EMIT hooksRan(false);
+        taken = {moduleName, jobData.variant()};
+        takenOn = QThread::currentThread();
+        takenOn->quit();
     }
 };
-
-QSharedPointer<RelayProbe> makeRelay(const QString& module, DBusConnectorBase::ConnectionMode mode)
-{
-    QSharedPointer<RelayProbe> relay(new RelayProbe(module, mode));
-    relay->initObject();
-    return relay;
-}
 } // namespace
 
 class ServiceLifetimeTest : public QObject
+
 {
     Q_OBJECT
 
 private Q_SLOTS:
     void initTestCase();
     void init();
+    void cleanupTestCase();
 
-    void relaysOnlyItsObjectsSignals();
-    void relayCanBeDisconnectedAndRestored();
-    void followedServiceSurvivesARestart();
-    void startOnDemandServiceNeedNotRun();
+    void connectorsRelayOnlyWhileConnected();
+    void jobDataQueueToAnotherThread();
+
+public Q_SLOTS:
+    void markerArrived() { ++m_markers; }
 
 private:
+    bool settled();
+    QString restartService(DBusConnectorBase& connector, const ConnectorExpectation& row);
+
     SimulatorControl m_simulator;
+    int m_markers = 0;
 };
 
 void ServiceLifetimeTest::initTestCase()
 {
     SimulatorControl::requirePrivateBusWithSimulator();
+    for (const QString& service : expectedServices())
+        QVERIFY(m_simulator.ownName(service));
+    QVERIFY(DBusConnection::getQDBusConnection().connect(
+        QString(), markerPath, markerInterface, QStringLiteral("marker"), this, SLOT(markerArrived())));
 }
 
 void ServiceLifetimeTest::init()
@@ -87,113 +80,155 @@ void ServiceLifetimeTest::init()
     m_simulator.reset();
 }
 
-void ServiceLifetimeTest::relaysOnlyItsObjectsSignals()
+void ServiceLifetimeTest::cleanupTestCase()
 {
-    QVERIFY(m_simulator.ownName(QStringLiteral("com.vantelo.RelayA")));
-    const auto relay = makeRelay(QStringLiteral("RelayA"), DBusConnectorBase::FollowService);
-    QSignalSpy changed(relay.data(), &RelayProbe::changed);
-    QSignalSpy counted(relay.data(), &RelayProbe::counted);
+    QDBusConnection::disconnectFromBus(strangerName);
+}
 
-    // Any interface of the object will do.
-    m_simulator.emitSignal(relayPath, relayInterface, QStringLiteral("counted"), {3});
-    QVERIFY(counted.wait(10000));
-    QCOMPARE(counted.takeFirst().at(0).toInt(), 3);
-    m_simulator.emitSignal(relayPath, QStringLiteral("com.vantelo.Other"), QStringLiteral("changed"),
-                           {QStringLiteral("n1")});
-    QVERIFY(changed.wait(10000));
-    QCOMPARE(changed.takeFirst().at(0).toString(), QStringLiteral("n1"));
+// The simulator's signals reach this process in the order it sends them: once
+// a marker sent after them is here, so is every one of them that was relayed.
+bool ServiceLifetimeTest::settled()
+{
+    const int before = m_markers;
+    m_simulator.emitSignal(markerPath, markerInterface, QStringLiteral("marker"));
+    return QTest::qWaitFor([&] { return m_markers > before; }, waitMs);
+}
 
-    // Another path, the wrong argument types: not relayed. The marker that
-    // follows on the same connection proves they would have arrived by then.
-    m_simulator.emitSignal(QStringLiteral("/com/vantelo/Elsewhere"), relayInterface, QStringLiteral("counted"), {4});
-    m_simulator.emitSignal(relayPath, relayInterface, QStringLiteral("counted"), {QStringLiteral("four")});
-    m_simulator.emitSignal(relayPath, relayInterface, QStringLiteral("changed"), {QStringLiteral("marker")});
-    QVERIFY(changed.wait(10000));
-    QCOMPARE(counted.count(), 0);
-
-    // Another service: a second connection of its own, flushed by a round trip
-    // before the marker is sent.
-    QDBusConnection stranger = QDBusConnection::connectToBus(DBusConnection::busAddress(), QStringLiteral("stranger"));
+void ServiceLifetimeTest::connectorsRelayOnlyWhileConnected()
+{
+    QDBusConnection stranger = QDBusConnection::connectToBus(DBusConnection::busAddress(), strangerName);
     QVERIFY(stranger.isConnected());
-    stranger.send(QDBusMessage::createSignal(relayPath, relayInterface, QStringLiteral("counted")) << 5);
-    QVERIFY(stranger.interface()->isServiceRegistered(QStringLiteral("com.vantelo.Simulator")));
-    changed.clear();
-    m_simulator.emitSignal(relayPath, relayInterface, QStringLiteral("changed"), {QStringLiteral("marker")});
-    QVERIFY(changed.wait(10000));
-    QCOMPARE(counted.count(), 0);
-    QDBusConnection::disconnectFromBus(QStringLiteral("stranger"));
+
+    for (const ConnectorExpectation& row : connectorExpectations()) {
+        if (row.relayedSignals.isEmpty())
+            continue;
+        const QSharedPointer<DBusConnectorBase> connector = row.create();
+        std::vector<std::unique_ptr<QSignalSpy>> spies;
+        for (const SignalExpectation& signal : row.relayedSignals) {
+            spies.emplace_back(new QSignalSpy(connector.data(), signal.qtSignal.constData()));
+            QVERIFY2(spies.back()->isValid(), signal.qtSignal.constData());
+        }
+        // Each signal arrived as often as given, with the arguments of the
+        // round; says what went wrong otherwise.
+        const auto arrived = [&](int times, int round, const char* when) {
+            for (size_t i = 0; i < spies.size(); ++i) {
+                const SignalExpectation& signal = row.relayedSignals.at(int(i));
+                const QString where = QStringLiteral("%1 %2 %3: ").arg(row.className, signal.name, QLatin1String(when));
+                QSignalSpy& spy = *spies.at(i);
+                if (spy.count() != times)
+                    return where + QStringLiteral("arrived %1 times").arg(spy.count());
+                const QVariantList sent = remoteValues(signal.name, signal.signature, round);
+                for (int n = 0; n < times; ++n) {
+                    for (int a = 0; a < sent.size(); ++a) {
+                        if (comparable(spy.at(n).value(a)) != comparable(sent.at(a)))
+                            return where + QStringLiteral("argument %1 differs").arg(a);
+                    }
+                }
+                spy.clear();
+            }
+            return QString();
+        };
+        const auto invoked = [&connector](const char* slot) {
+            return QMetaObject::invokeMethod(connector.data(), slot) ? QString() : QLatin1String(slot);
+        };
+        struct Phase
+        {
+            const char* name;
+            std::function<QString()> enter; // says what went wrong, if anything
+            QString interface; // the remote object emits under this name
+            int round;
+            int times; // how often each signal must arrive
+        };
+        const QList<Phase> phases = {
+            // Its object's signals, under any interface name; not another
+            // object's, nor another sender's on the same path.
+            {"while connected",
+                [&] {
+                    for (const SignalExpectation& signal : row.relayedSignals) {
+                        const QVariantList arguments = remoteValues(signal.name, signal.signature, 0);
+                        m_simulator.emitSignal(
+                            QStringLiteral("/com/vantelo/Elsewhere"), row.interface, signal.name, arguments);
+                        QDBusMessage forged = QDBusMessage::createSignal(row.path, row.interface, signal.name);
+                        forged.setArguments(arguments);
+                        stranger.send(forged);
+                    }
+                    // A round trip on the stranger's connection: its signals have reached the bus.
+                    return stranger.interface()->isServiceRegistered(row.service).value() ? QString()
+                                                                                          : QStringLiteral("stranger");
+                },
+                otherInterface, 0, 1},
+            {"after disconnectServices()", [&] { return invoked("disconnectServices"); }, row.interface, 0, 0},
+            {"after connectServices()", [&] { return invoked("connectServices"); }, row.interface, 1, 1},
+            {"after a restart of the service", [&] { return restartService(*connector, row); }, row.interface, 0, 1},
+        };
+        for (const Phase& phase : phases) {
+            const QString failure = phase.enter();
+            QVERIFY2(failure.isEmpty(), qPrintable(row.className + QLatin1Char(' ') + failure));
+            for (const SignalExpectation& signal : row.relayedSignals) {
+                m_simulator.emitSignal(
+                    row.path, phase.interface, signal.name, remoteValues(signal.name, signal.signature, phase.round));
+            }
+            QVERIFY(settled());
+            const QString missed = arrived(phase.times, phase.round, phase.name);
+            QVERIFY2(missed.isEmpty(), qPrintable(missed));
+        }
+    }
 }
 
-void ServiceLifetimeTest::relayCanBeDisconnectedAndRestored()
+// Plays a restart of the connector's service. While it is gone, a followed
+// service's connector sends nothing; once it sees it back, it calls and relays
+// again. A service started on demand never stopped relaying.
+QString ServiceLifetimeTest::restartService(DBusConnectorBase& connector, const ConnectorExpectation& row)
 {
-    QVERIFY(m_simulator.ownName(QStringLiteral("com.vantelo.RelayB")));
-    const auto relay = makeRelay(QStringLiteral("RelayB"), DBusConnectorBase::FollowService);
-    QSignalSpy changed(relay.data(), &RelayProbe::changed);
-
-    relay->relayOff();
-    relay->relayOff(); // twice is harmless
-    m_simulator.emitSignal(relayPath, relayInterface, QStringLiteral("changed"), {QStringLiteral("lost")});
-    relay->relayOn();
-    m_simulator.emitSignal(relayPath, relayInterface, QStringLiteral("changed"), {QStringLiteral("back")});
-    QVERIFY(changed.wait(10000));
-    QCOMPARE(changed.count(), 1);
-    QCOMPARE(changed.at(0).at(0).toString(), QStringLiteral("back"));
+    const bool followed = row.mode == DBusConnectorBase::FollowService;
+    const OperationExpectation& operation = row.operations.first();
+    const auto callsSent = [&] {
+        m_simulator.clearCalls();
+        const WarningLog failures;
+        operation.call(connector, argumentValues(operation.name, operation.signature, 0));
+        return m_simulator.calls().size();
+    };
+    if (!m_simulator.releaseName(row.service) || !settled())
+        return QStringLiteral("the service did not go");
+    const bool seenGone = connector.isDBusInterfaceValid() != followed;
+    const int sentWhileGone = callsSent();
+    if (!m_simulator.ownName(row.service))
+        return QStringLiteral("the service did not come back");
+    if (!seenGone || sentWhileGone != 0)
+        return QStringLiteral("did not see its service go, or sent %1 calls to it").arg(sentWhileGone);
+    if (followed && !QTest::qWaitFor([&connector] { return connector.isDBusInterfaceValid(); }, waitMs))
+        return QStringLiteral("did not see its service back");
+    if (callsSent() != 1)
+        return QStringLiteral("sent no call once its service was back");
+    return QString();
 }
 
-void ServiceLifetimeTest::followedServiceSurvivesARestart()
+void ServiceLifetimeTest::jobDataQueueToAnotherThread()
 {
-    const QString service = QStringLiteral("com.vantelo.RelayC");
-    QVERIFY(m_simulator.ownName(service));
-    const auto relay = makeRelay(QStringLiteral("RelayC"), DBusConnectorBase::FollowService);
-    QSignalSpy hooks(relay.data(), &RelayProbe::hooksRan);
-    QSignalSpy changed(relay.data(), &RelayProbe::changed);
-    QVERIFY(relay->isDBusInterfaceValid());
+    const QString mediaObject = QStringLiteral("ExternalMedia");
+    const auto media =
+        ExternalMediaManagerDBusConnector::createAndConnect(VanteloDefinitions::getModuleName(), mediaObject);
+    QThread worker;
+    JobDataReceiver receiver;
+    receiver.moveToThread(&worker);
+    // Through the meta-object, as an old-style connection finds the argument types.
+    QVERIFY(connect(media.data(), SIGNAL(determineAvailableFunctionsFinished(QString, QDBusVariant)), &receiver,
+        SLOT(take(QString, QDBusVariant))));
+    worker.start();
+    const auto stopWorker = qScopeGuard([&] {
+        worker.quit();
+        worker.wait();
+    });
 
-    QVERIFY(m_simulator.releaseName(service));
-    QVERIFY(hooks.wait(10000));
-    QCOMPARE(hooks.takeFirst().at(0).toBool(), false);
-    QVERIFY(!relay->isDBusInterfaceValid());
-    QVERIFY(relay->getInvalidDBusInterfaceMessage().endsWith(QStringLiteral("the service is not running")));
-    m_simulator.clearCalls();
-    QVERIFY(relay->syncCallHelper(QStringLiteral("get")).isError());
-    QVERIFY(relay->asyncCallHelper(QStringLiteral("get")).isNull());
-    QVERIFY(m_simulator.calls().isEmpty());
-
-    QVERIFY(m_simulator.ownName(service));
-    QVERIFY(hooks.wait(10000));
-    QCOMPARE(hooks.takeFirst().at(0).toBool(), true);
-    QVERIFY(!relay->syncCallHelper(QStringLiteral("get")).isError());
-    m_simulator.emitSignal(relayPath, relayInterface, QStringLiteral("changed"), {QStringLiteral("again")});
-    QVERIFY(changed.wait(10000));
-    QCOMPARE(changed.count(), 1);
-}
-
-void ServiceLifetimeTest::startOnDemandServiceNeedNotRun()
-{
-    const QString service = QStringLiteral("com.vantelo.RelayD");
-    const auto relay = makeRelay(QStringLiteral("RelayD"), DBusConnectorBase::StartOnDemand);
-    QSignalSpy hooks(relay.data(), &RelayProbe::hooksRan);
-    QSignalSpy changed(relay.data(), &RelayProbe::changed);
-
-    // Not running and not startable: the call is sent, and the bus says why it failed.
-    QVERIFY(relay->isDBusInterfaceValid());
-    const DBusReply reply = relay->syncCallHelper(QStringLiteral("get"));
-    QVERIFY(reply.getError().getErrorMessage().startsWith(QStringLiteral("D-Bus call to method get failed: ")));
-    QVERIFY2(reply.getError().getErrorMessage().contains(service), qPrintable(reply.getError().getErrorMessage()));
-    const DBusPendingReply::SharedPointer pending = relay->asyncCallHelper(QStringLiteral("get"));
-    QVERIFY(!pending.isNull());
-    QVERIFY(pending->getReply().isError());
-
-    // The relay was connected at once and stays so while the service comes and goes.
-    QVERIFY(m_simulator.ownName(service));
-    m_simulator.emitSignal(relayPath, relayInterface, QStringLiteral("changed"), {QStringLiteral("started")});
-    QVERIFY(changed.wait(10000));
-    QVERIFY(m_simulator.releaseName(service));
-    QVERIFY(m_simulator.ownName(service));
-    m_simulator.emitSignal(relayPath, relayInterface, QStringLiteral("changed"), {QStringLiteral("restarted")});
-    QVERIFY(changed.wait(10000));
-    QCOMPARE(hooks.count(), 0);
-    QVERIFY(!relay->syncCallHelper(QStringLiteral("get")).isError());
+    WarningLog log;
+    m_simulator.emitSignal(VanteloDefinitions::objectPathOfObject(mediaObject),
+        VanteloDefinitions::getInterfaceNameExternalMedia(), QStringLiteral("determineAvailableFunctionsFinished"),
+        {QStringLiteral("usb"), QVariant::fromValue(QDBusVariant(42))});
+    // The relay needs this thread's event loop; the receiver ends its thread.
+    QTRY_VERIFY_WITH_TIMEOUT(worker.isFinished(), waitMs);
+    QCOMPARE(receiver.takenOn, &worker);
+    QCOMPARE(receiver.taken, (QVariantList {QStringLiteral("usb"), 42}));
+    QVERIFY2(log.records().isEmpty(), qPrintable(log.messages().join(QLatin1Char('\n'))));
 }
 
 QTEST_GUILESS_MAIN(ServiceLifetimeTest)

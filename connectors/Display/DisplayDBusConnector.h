@@ -10,7 +10,7 @@ class VANTELO_CONNECTOR_EXPORT DisplayDBusConnector : public DBusConnectorBase
 {
     Q_OBJECT
 public:
-    explicit DisplayDBusConnector(const QString& moduleName);
+    DisplayDBusConnector(const QString& moduleName);
     ~DisplayDBusConnector() override;
 
     static QSharedPointer<DisplayDBusConnector> createAndConnect(const QString& moduleName);
