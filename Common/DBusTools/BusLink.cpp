@@ -159,7 +159,7 @@ bool BusLink::connectToBus(QString* error)
     m_unusableReason.clear();
     m_generation.fetch_add(1, std::memory_order_acq_rel);
     m_connected.store(true, std::memory_order_release);
-    for (auto it = m_followed.begin(); it != m_followed.end(); ++it) {
+    for (auto it = m_watched.begin(); it != m_watched.end(); ++it) {
         watchService(it.key());
         it->ownership->running.store(connection.interface()->isServiceRegistered(it.key()).value(),
                                      std::memory_order_release);
@@ -188,49 +188,48 @@ void BusLink::watchService(const QString& service)
     m_connection.connect(service, QString(), ownerCacheInterface, ownerCacheSignal, this, SLOT(onNeverSent()));
 }
 
-std::shared_ptr<ServiceOwnership> BusLink::attach(DBusConnectorBasePrivate* connector, const QString& followedService)
+std::shared_ptr<ServiceOwnership> BusLink::attach(DBusConnectorBasePrivate* connector, const QString& service,
+                                                  bool follows)
 {
     const QMutexLocker locker(&m_mutex);
-    if (followedService.isEmpty()) {
+    auto watched = m_watched.find(service);
+    if (watched == m_watched.end()) {
+        watched = m_watched.insert(service, Watched());
+        if (m_connected)
+            watchService(service);
+    }
+    if (!follows) {
         m_unfollowing.insert(connector);
         return nullptr;
     }
-    auto followed = m_followed.find(followedService);
-    if (followed == m_followed.end()) {
-        followed = m_followed.insert(followedService, Followed());
-        if (m_connected)
-            watchService(followedService);
-    }
-    followed->followers.insert(connector);
-    return followed->ownership;
+    watched->followers.insert(connector);
+    return watched->ownership;
 }
 
-void BusLink::detach(DBusConnectorBasePrivate* connector, const QString& followedService)
+void BusLink::detach(DBusConnectorBasePrivate* connector, const QString& service)
 {
     const QMutexLocker locker(&m_mutex);
-    if (followedService.isEmpty())
-        m_unfollowing.remove(connector);
-    else
-        m_followed[followedService].followers.remove(connector);
+    if (!m_unfollowing.remove(connector))
+        m_watched[service].followers.remove(connector);
 }
 
 void BusLink::reportOwner(const QString& service, quint64 changesBefore, bool running)
 {
     const QMutexLocker locker(&m_mutex);
-    const auto followed = m_followed.constFind(service);
-    if (followed != m_followed.constEnd() && followed->ownership->changes.load() == changesBefore)
-        followed->ownership->running.store(running, std::memory_order_release);
+    const auto watched = m_watched.constFind(service);
+    if (watched != m_watched.constEnd() && watched->ownership->changes.load() == changesBefore)
+        watched->ownership->running.store(running, std::memory_order_release);
 }
 
 void BusLink::onNameOwnerChanged(const QString& name, const QString&, const QString& newOwner)
 {
     const QMutexLocker locker(&m_mutex);
-    const auto followed = m_followed.constFind(name);
-    if (followed == m_followed.constEnd())
+    const auto watched = m_watched.constFind(name);
+    if (watched == m_watched.constEnd())
         return;
-    followed->ownership->changes.fetch_add(1, std::memory_order_acq_rel);
-    followed->ownership->running.store(!newOwner.isEmpty(), std::memory_order_release);
-    notify(followed->followers);
+    watched->ownership->changes.fetch_add(1, std::memory_order_acq_rel);
+    watched->ownership->running.store(!newOwner.isEmpty(), std::memory_order_release);
+    notify(watched->followers);
 }
 
 void BusLink::onNeverSent()
@@ -289,7 +288,7 @@ void BusLink::notify(const QSet<DBusConnectorBasePrivate*>& connectors)
 QSet<DBusConnectorBasePrivate*> BusLink::allConnectors() const
 {
     QSet<DBusConnectorBasePrivate*> result = m_unfollowing;
-    for (const Followed& followed : m_followed)
-        result.unite(followed.followers);
+    for (const Watched& watched : m_watched)
+        result.unite(watched.followers);
     return result;
 }

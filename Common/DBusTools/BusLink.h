@@ -61,10 +61,12 @@ public:
     QString unusableReason() const;
 
     // Connectors register while they live; the link calls reconcile() on them,
-    // in their own threads, whenever the bus or their service changes.
-    // A followed service is watched from the first follower on.
-    std::shared_ptr<ServiceOwnership> attach(DBusConnectorBasePrivate* connector, const QString& followedService);
-    void detach(DBusConnectorBasePrivate* connector, const QString& followedService);
+    // in their own threads, whenever the bus or, for those that follow it,
+    // their service changes. Every connector's service is watched from its
+    // first connector on; only followers get its ownership.
+    std::shared_ptr<ServiceOwnership> attach(DBusConnectorBasePrivate* connector, const QString& service,
+                                             bool follows);
+    void detach(DBusConnectorBasePrivate* connector, const QString& service);
 
     // Records what a follower's own interface learnt of the owner when it was
     // made, unless an owner change has been seen since `changesBefore`.
@@ -96,13 +98,14 @@ private:
     std::atomic<quint64> m_generation{0};
     std::atomic<bool> m_connected{false};
 
-    struct Followed
+    struct Watched
     {
         std::shared_ptr<ServiceOwnership> ownership = std::make_shared<ServiceOwnership>();
         QSet<DBusConnectorBasePrivate*> followers;
     };
-    QHash<QString, Followed> m_followed;
+    QHash<QString, Watched> m_watched;
     QSet<QString> m_described; // on the current connection
+    // Connectors that don't follow their service; they hear only of the bus.
     QSet<DBusConnectorBasePrivate*> m_unfollowing;
 
     QMutex m_interfacesMutex;

@@ -23,7 +23,7 @@ DBusConnectorBase::DBusConnectorBase(const QString& moduleName, const QString& o
 DBusConnectorBase::~DBusConnectorBase()
 {
     if (d->link)
-        d->link->detach(d.data(), d->ownership ? d->serviceName : QString());
+        d->link->detach(d.data(), d->serviceName);
 }
 
 void DBusConnectorBase::initObject()
@@ -48,7 +48,7 @@ void DBusConnectorBase::initObject()
 
     d->state = State::Initialised;
     d->link = BusLink::forConfiguredBus();
-    d->ownership = d->link->attach(d.data(), d->connectionMode == FollowService ? d->serviceName : QString());
+    d->ownership = d->link->attach(d.data(), d->serviceName, d->connectionMode == FollowService);
     d->reconcile();
 }
 
