@@ -1,40 +1,18 @@
 #include "DBusConnectorBase.h"
 
-#include "DBusConnection.h"
+#include "BusLink.h"
+#include "DBusConnectorBasePrivate.h"
 #include "DBusNameRules.h"
+#include "InterfaceDescriptions.h"
 #include "VanteloDefinitions.h"
 
-#include <QDBusConnectionInterface>
-#include <QDBusServiceWatcher>
-
-class DBusConnectorBasePrivate
-{
-public:
-    enum class State {
-        NotInitialised,
-        InvalidServiceName,
-        InvalidObjectPath,
-        InvalidInterfaceName,
-        BusUnreachable,
-        Ready
-    };
-
-    QDBusConnection connection{QString()};
-    QString serviceName;
-    QString objectPath;
-    QString interfaceName;
-    DBusConnectorBase::ConnectionMode connectionMode;
-    State state = State::NotInitialised;
-    QString busError;
-    bool serviceRunning = false;
-    bool servicesConnected = false;
-};
+#include <QDBusError>
 
 DBusConnectorBase::DBusConnectorBase(const QString& moduleName, const QString& objectName,
                                      const QString& interfaceName, QObject* parent,
                                      ConnectionMode connectionMode)
     : QObject(parent)
-    , d(new DBusConnectorBasePrivate)
+    , d(new DBusConnectorBasePrivate(this))
 {
     d->serviceName = VanteloDefinitions::serviceNameOfModule(moduleName);
     d->objectPath = VanteloDefinitions::objectPathOfObject(objectName);
@@ -42,15 +20,19 @@ DBusConnectorBase::DBusConnectorBase(const QString& moduleName, const QString& o
     d->connectionMode = connectionMode;
 }
 
-DBusConnectorBase::~DBusConnectorBase() = default;
+DBusConnectorBase::~DBusConnectorBase()
+{
+    if (d->link)
+        d->link->detach(d.data(), d->serviceName);
+}
 
 void DBusConnectorBase::initObject()
 {
-    if (d->state != DBusConnectorBasePrivate::State::NotInitialised)
+    using State = DBusConnectorBasePrivate::State;
+    if (d->state != State::NotInitialised)
         return;
 
     // Bad names are refused here, so nothing is ever sent with them.
-    using State = DBusConnectorBasePrivate::State;
     if (!DBusNameRules::isValidBusName(d->serviceName)) {
         d->state = State::InvalidServiceName;
         return;
@@ -64,37 +46,52 @@ void DBusConnectorBase::initObject()
         return;
     }
 
-    d->connection = DBusConnection::getQDBusConnection();
-    if (!d->connection.isConnected()) {
-        d->state = State::BusUnreachable;
-        d->busError = d->connection.lastError().message();
-        return;
-    }
-    d->state = State::Ready;
-
-    if (d->connectionMode == StartOnDemand) {
-        createInterface();
-        setServicesConnected(true);
-        return;
-    }
-
-    // Watch first, then ask: an owner that arrives in between is seen twice,
-    // which setServicesConnected() absorbs.
-    auto* watcher = new QDBusServiceWatcher(d->serviceName, d->connection,
-                                            QDBusServiceWatcher::WatchForOwnerChange, this);
-    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this, &DBusConnectorBase::onServiceOwnerChanged);
-    d->serviceRunning = d->connection.interface()->isServiceRegistered(d->serviceName);
-    if (d->serviceRunning)
-        createInterface();
-    setServicesConnected(d->serviceRunning);
+    d->state = State::Initialised;
+    d->link = BusLink::forConfiguredBus();
+    d->ownership = d->link->attach(d.data(), d->serviceName, d->connectionMode == FollowService);
+    d->reconcile();
 }
 
-void DBusConnectorBase::createInterface()
+void DBusConnectorBasePrivate::bindToCurrentConnection()
 {
-    // Made only when it can be used: the interface asks the service to
-    // describe itself, which would start a service that is meant to be followed.
-    if (!dBusInterface)
-        dBusInterface.reset(new QDBusInterface(d->serviceName, d->objectPath, d->interfaceName, d->connection));
+    if (generation == link->generation() || !link->isConnected())
+        return;
+
+    // What the owner was known to be before asking: an owner change seen
+    // meanwhile is newer than this interface's answer.
+    const quint64 changesBefore = ownership ? ownership->changes.load(std::memory_order_acquire) : 0;
+    const quint64 current = link->connection(&connection);
+    bool made = false;
+    q->dBusInterface = link->interfaceFor(current, connection, serviceName, objectPath, interfaceName, &made);
+    generation = current;
+    // A fresh interface has just learnt the owner; one made before may not
+    // have heard of a change yet.
+    if (ownership && made)
+        link->reportOwner(serviceName, changesBefore, q->dBusInterface->isValid());
+}
+
+bool DBusConnectorBasePrivate::serviceRunning() const
+{
+    return !ownership || ownership->running.load(std::memory_order_acquire);
+}
+
+void DBusConnectorBasePrivate::reconcile()
+{
+    bindToCurrentConnection();
+    const bool usable = link->isConnected() && generation == link->generation();
+    const quint64 changes = ownership ? ownership->changes.load(std::memory_order_acquire) : 0;
+    const bool wanted = usable && serviceRunning();
+
+    // A service that restarted has a new owner: the relay starts afresh.
+    if (servicesConnected && (!wanted || changes != connectedAtChange)) {
+        servicesConnected = false;
+        q->disconnectServices();
+    }
+    if (!servicesConnected && wanted) {
+        servicesConnected = true;
+        connectedAtChange = changes;
+        q->connectServices();
+    }
 }
 
 QString DBusConnectorBase::getServiceName() const
@@ -119,9 +116,11 @@ DBusConnectorBase::ConnectionMode DBusConnectorBase::getConnectionMode() const
 
 bool DBusConnectorBase::isDBusInterfaceValid() const
 {
-    if (d->state != DBusConnectorBasePrivate::State::Ready || !dBusInterface || !d->connection.isConnected())
+    if (d->state != DBusConnectorBasePrivate::State::Initialised || !d->link->isConnected())
         return false;
-    return d->connectionMode == StartOnDemand || d->serviceRunning;
+    // A thread without an event loop hears of a new connection only here.
+    d->bindToCurrentConnection();
+    return d->generation == d->link->generation() && d->connection.isConnected() && d->serviceRunning();
 }
 
 QString DBusConnectorBase::getInvalidDBusInterfaceMessage() const
@@ -141,20 +140,41 @@ QString DBusConnectorBase::getInvalidDBusInterfaceMessage() const
     case State::InvalidInterfaceName:
         reason = QStringLiteral("'%1' is not a valid interface name").arg(d->interfaceName);
         break;
-    case State::BusUnreachable:
-        reason = QStringLiteral("the bus at %1 is not reachable (%2)").arg(DBusConnection::busAddress(), d->busError);
-        break;
-    case State::Ready:
-        if (!d->connection.isConnected())
-            reason = QStringLiteral("the connection to the bus at %1 was lost").arg(DBusConnection::busAddress());
-        else if (!isDBusInterfaceValid())
-            reason = QStringLiteral("the service is not running");
-        else
+    case State::Initialised:
+        if (isDBusInterfaceValid())
             return QString();
+        reason = d->link->unusableReason();
+        if (reason.isEmpty() && !d->connection.isConnected())
+            reason = QStringLiteral("the connection to the bus at %1 was lost (the bus closed it)")
+                         .arg(d->link->address());
+        if (reason.isEmpty())
+            reason = QStringLiteral("the service is not running");
         break;
     }
     return QStringLiteral("D-Bus interface %1 at %2 of service %3 is not usable: %4")
         .arg(d->interfaceName, d->objectPath, d->serviceName, reason);
+}
+
+QString DBusConnectorBase::getInvalidDBusInterfaceErrorName() const
+{
+    using State = DBusConnectorBasePrivate::State;
+    switch (d->state) {
+    case State::NotInitialised:
+        return QDBusError::errorString(QDBusError::Failed);
+    case State::InvalidServiceName:
+        return QDBusError::errorString(QDBusError::InvalidService);
+    case State::InvalidObjectPath:
+        return QDBusError::errorString(QDBusError::InvalidObjectPath);
+    case State::InvalidInterfaceName:
+        return QDBusError::errorString(QDBusError::InvalidInterface);
+    case State::Initialised:
+        break;
+    }
+    if (isDBusInterfaceValid())
+        return QString();
+    if (!d->link->isConnected() || !d->connection.isConnected())
+        return QDBusError::errorString(QDBusError::Disconnected);
+    return QDBusError::errorString(QDBusError::ServiceUnknown);
 }
 
 void DBusConnectorBase::dBusConnectionError() const
@@ -168,27 +188,4 @@ void DBusConnectorBase::connectServices()
 
 void DBusConnectorBase::disconnectServices()
 {
-}
-
-void DBusConnectorBase::onServiceOwnerChanged(const QString&, const QString& oldOwner, const QString& newOwner)
-{
-    // A restart may hand the name from one owner straight to the next.
-    if (!oldOwner.isEmpty())
-        setServicesConnected(false);
-    d->serviceRunning = !newOwner.isEmpty();
-    if (d->serviceRunning) {
-        createInterface();
-        setServicesConnected(true);
-    }
-}
-
-void DBusConnectorBase::setServicesConnected(bool connected)
-{
-    if (d->servicesConnected == connected)
-        return;
-    d->servicesConnected = connected;
-    if (connected)
-        connectServices();
-    else
-        disconnectServices();
 }

@@ -56,6 +56,9 @@ public:
     bool isDBusInterfaceValid() const;
     // Why the interface can't be used, naming service, path and interface.
     QString getInvalidDBusInterfaceMessage() const;
+    // The D-Bus error name that stands for that reason, for example
+    // "org.freedesktop.DBus.Error.ServiceUnknown" while the service is not running.
+    QString getInvalidDBusInterfaceErrorName() const;
     // Called by the call helpers after every failure they detect.
     void dBusConnectionError() const;
 
@@ -76,7 +79,7 @@ protected:
             const QString message = getInvalidDBusInterfaceMessage();
             qWarning() << message;
             qWarning() << message;
-            result.setError(ErrorContainer::getDefaultErrorCode(), message);
+            result.setError(ErrorContainer::getDefaultErrorCode(), message, getInvalidDBusInterfaceErrorName());
             dBusConnectionError();
             return result;
         }
@@ -88,7 +91,7 @@ protected:
                                     QLatin1String(" failed: ") + answer.error().message() + QLatin1Char('!');
             qWarning() << message;
             qWarning() << message;
-            result.setError(ErrorContainer::getDefaultErrorCode(), message);
+            result.setError(ErrorContainer::getDefaultErrorCode(), message, answer.error().name());
             dBusConnectionError();
             return result;
         }
@@ -107,7 +110,7 @@ protected:
             const QString message = getInvalidDBusInterfaceMessage();
             qWarning() << message;
             qWarning() << message;
-            result.setError(ErrorContainer::getDefaultErrorCode(), message);
+            result.setError(ErrorContainer::getDefaultErrorCode(), message, getInvalidDBusInterfaceErrorName());
             dBusConnectionError();
             return result;
         }
@@ -136,10 +139,7 @@ protected:
     QSharedPointer<QDBusInterface> dBusInterface;
 
 private:
-    void createInterface();
-    void onServiceOwnerChanged(const QString& serviceName, const QString& oldOwner, const QString& newOwner);
-    void setServicesConnected(bool connected);
-
+    friend class DBusConnectorBasePrivate;
     Q_DISABLE_COPY(DBusConnectorBase)
     QScopedPointer<DBusConnectorBasePrivate> d;
 };

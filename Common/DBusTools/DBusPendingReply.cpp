@@ -42,11 +42,21 @@ DBusReply DBusPendingReply::getReply()
 {
     if (!m_call.isFinished())
         waitForFinished();
+    return decoded(m_call);
+}
+
+QString DBusPendingReply::getErrorName() const
+{
+    return m_call.isFinished() ? decoded(m_call).getError().getErrorName() : QString();
+}
+
+DBusReply DBusPendingReply::decoded(const QDBusPendingCall& call)
+{
     DBusReply reply;
-    const QDBusReply<QDBusVariant> answer(m_call);
+    const QDBusReply<QDBusVariant> answer(call);
     if (answer.isValid())
         qvariant_cast<QDBusArgument>(answer.value().variant()) >> reply;
     else
-        reply.setError(ErrorContainer::getDefaultErrorCode(), answer.error().message());
+        reply.setError(ErrorContainer::getDefaultErrorCode(), answer.error().message(), answer.error().name());
     return reply;
 }

@@ -27,6 +27,9 @@ public:
     // Decoded as a blocking answer is; a failed call is an error carrying
     // Qt's message. Waits for the answer if it has not arrived yet.
     DBusReply getReply();
+    // The D-Bus error name of a failed call once it finished, as getReply()
+    // carries it; empty while it is pending and on success.
+    QString getErrorName() const;
 
 Q_SIGNALS:
     void finished();
@@ -35,6 +38,8 @@ protected:
     void connectNotify(const QMetaMethod& signal) override;
 
 private:
+    static DBusReply decoded(const QDBusPendingCall& call);
+
     QDBusPendingCall m_call;
     QDBusPendingCallWatcher* m_watcher = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "DBusReply.h"
 
 #include <QDBusArgument>
+#include <QDBusError>
 #include <QDBusVariant>
 
 namespace {
@@ -12,6 +13,11 @@ void DBusReply::setError(int errorCode, const QString& errorMessage)
     m_error = ErrorContainer(errorCode, errorMessage);
 }
 
+void DBusReply::setError(int errorCode, const QString& errorMessage, const QString& errorName)
+{
+    m_error = ErrorContainer(errorCode, errorMessage, errorName);
+}
+
 const QDBusArgument& operator>>(const QDBusArgument& argument, DBusReply& reply)
 {
     if (argument.currentSignature() != envelopeSignature) {
@@ -19,7 +25,8 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, DBusReply& reply)
         reply.setError(ErrorContainer::getDefaultErrorCode(),
                        QStringLiteral("Malformed reply: expected a variant holding %1, found %2")
                            .arg(envelopeSignature, found.isEmpty() ? QStringLiteral("no compound value")
-                                                                   : QLatin1Char('"') + found + QLatin1Char('"')));
+                                                                   : QLatin1Char('"') + found + QLatin1Char('"')),
+                       QDBusError::errorString(QDBusError::InvalidSignature));
         return argument;
     }
 

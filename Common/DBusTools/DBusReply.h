@@ -22,6 +22,8 @@ public:
     bool isError() const { return m_error.isError(); }
     const ErrorContainer& getError() const { return m_error; }
     void setError(int errorCode, const QString& errorMessage);
+    // The same, for a failure that has a D-Bus error name.
+    void setError(int errorCode, const QString& errorMessage, const QString& errorName);
 
     QVariant getValue() const { return m_value; }
     void setValue(const QVariant& value) { m_value = value; }

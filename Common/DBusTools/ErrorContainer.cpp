@@ -1,8 +1,9 @@
 #include "ErrorContainer.h"
 
-ErrorContainer::ErrorContainer(int errorCode, const QString& errorMessage)
+ErrorContainer::ErrorContainer(int errorCode, const QString& errorMessage, const QString& errorName)
     : m_errorCode(errorCode)
     , m_errorMessage(errorMessage)
+    , m_errorName(errorName)
 {
 }
 

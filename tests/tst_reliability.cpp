@@ -1,0 +1,201 @@
+#include "ConfigurationFileHandlerDBusConnector.h"
+#include "DBusConnection.h"
+#include "DBusTemporaryTimeout.h"
+#include "PrivateBus.h"
+#include "ProbeConnector.h"
+#include "SimulatorControl.h"
+#include "UiStatusInformationDataDBusConnector.h"
+#include "VanteloDefinitions.h"
+#include "WarningLog.h"
+
+#include <QDBusError>
+#include <QDBusVariant>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <functional>
+
+// What an application meets when the bus itself misbehaves: the daemon
+// restarting under it, the daemon's limits, and failures told apart by their
+// D-Bus error names. Each test runs on a bus of its own, which it may kill.
+class ReliabilityTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void applicationSurvivesABusRestart();
+    void callsBeyondThePendingReplyLimitFail();
+    void failuresKeepTheirErrorNames();
+
+private:
+    // Points the library at the bus; a bus at another address gets a link of its own.
+    static void use(const PrivateBus& bus) { qputenv("VANTELO_DBUS_ADDRESS", bus.address().toUtf8()); }
+};
+
+namespace {
+const int boundMs = 15000;
+const QString probeInterface = QStringLiteral("com.vantelo.Probe");
+
+QStringList texts(const QSignalSpy& spy)
+{
+    QStringList result;
+    for (const QList<QVariant>& arguments : spy)
+        result.append(arguments.value(0).toString());
+    return result;
+}
+} // namespace
+
+void ReliabilityTest::applicationSurvivesABusRestart()
+{
+    PrivateBus bus;
+    QVERIFY(bus.start());
+    use(bus);
+    QVERIFY(bus.startSimulator());
+    const QString module = QStringLiteral("Restart");
+    const QString service = VanteloDefinitions::serviceNameOfModule(module);
+    QVERIFY(SimulatorControl().ownName(service));
+
+    // One connector that follows its service and one that lets the bus start it.
+    const auto followed = ConfigurationFileHandlerDBusConnector::createAndConnect(module, QStringLiteral("Settings"));
+    const auto onDemand = UiStatusInformationDataDBusConnector::createAndConnect(module, QStringLiteral("Status"));
+    QSignalSpy changed(followed.data(), &ConfigurationFileHandlerDBusConnector::configurationChanged);
+    QSignalSpy itemChanged(onDemand.data(), &UiStatusInformationDataDBusConnector::uiStatusInformationItemChanged);
+    const QString x = QStringLiteral("x");
+
+    // Each emission arrives exactly once: a second copy would come before the next one.
+    const auto relayedOnce = [&](const QString& round) {
+        SimulatorControl control;
+        changed.clear();
+        itemChanged.clear();
+        for (const QString& suffix : {QStringLiteral("-a"), QStringLiteral("-b")}) {
+            control.emitSignal(followed->getDBusPath(), followed->getInterfaceName(),
+                               QStringLiteral("configurationChanged"), {round + suffix});
+            control.emitSignal(onDemand->getDBusPath(), onDemand->getInterfaceName(),
+                               QStringLiteral("uiStatusInformationItemChanged"), {round + suffix});
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(texts(changed).contains(round + QStringLiteral("-b")), boundMs);
+        QTRY_VERIFY_WITH_TIMEOUT(texts(itemChanged).contains(round + QStringLiteral("-b")), boundMs);
+        const QStringList expected{round + QStringLiteral("-a"), round + QStringLiteral("-b")};
+        QCOMPARE(texts(changed), expected);
+        QCOMPARE(texts(itemChanged), expected);
+    };
+
+    QVERIFY(!followed->getConfiguration(x, x, x).isError());
+    relayedOnce(QStringLiteral("before"));
+    if (QTest::currentTestFailed())
+        return;
+
+    bus.kill();
+    QTRY_VERIFY_WITH_TIMEOUT(!followed->isDBusInterfaceValid() && !onDemand->isDBusInterfaceValid(), boundMs);
+    WarningLog log;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const DBusReply lost = followed->getConfiguration(x, x, x);
+    QVERIFY2(elapsed.elapsed() < 1000, "a call while the bus is gone fails at once");
+    QVERIFY2(lost.getError().getErrorMessage().contains(QStringLiteral("the connection to the bus at ") +
+                                                        bus.address() + QStringLiteral(" was lost (")),
+             qPrintable(lost.getError().getErrorMessage()));
+    QCOMPARE(lost.getError().getErrorName(), QDBusError::errorString(QDBusError::Disconnected));
+    QVERIFY(onDemand->getUiStatusInformationItemList(x).isEmpty());
+
+    // Calls go on while the bus comes back: each fails at once or succeeds.
+    QVERIFY(bus.start());
+    QTRY_VERIFY_WITH_TIMEOUT(DBusConnection::getQDBusConnection().isConnected(), boundMs);
+    QVERIFY(bus.startSimulator());
+    QVERIFY(SimulatorControl().ownName(service));
+    QElapsedTimer recovering;
+    recovering.start();
+    while (followed->getConfiguration(x, x, x).isError() && recovering.elapsed() < boundMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QVERIFY2(!followed->getConfiguration(x, x, x).isError(), "calls work again once the bus is back");
+    QTRY_VERIFY_WITH_TIMEOUT(onDemand->isDBusInterfaceValid(), boundMs);
+    relayedOnce(QStringLiteral("after"));
+}
+
+void ReliabilityTest::callsBeyondThePendingReplyLimitFail()
+{
+    const int limit = 4;
+    PrivateBus bus(QStringLiteral("<limit name=\"max_replies_per_connection\">%1</limit>").arg(limit));
+    QVERIFY(bus.start());
+    use(bus);
+    QVERIFY(bus.startSimulator());
+    SimulatorControl control;
+    QVERIFY(control.ownName(QStringLiteral("com.vantelo.Limited")));
+    control.setDelay(QStringLiteral("slow"), 300);
+
+    const auto probe = ProbeConnector::create(QStringLiteral("Limited"), QStringLiteral("Probe"), probeInterface);
+    QList<DBusPendingReply::SharedPointer> calls;
+    for (int i = 0; i <= limit; ++i)
+        calls.append(probe->asyncCallHelper(QStringLiteral("slow"), i));
+
+    const DBusReply refused = calls.takeLast()->getReply();
+    QCOMPARE(refused.getError().getErrorName(), QDBusError::errorString(QDBusError::LimitsExceeded));
+    for (const DBusPendingReply::SharedPointer& call : calls) {
+        const DBusReply reply = call->getReply();
+        QVERIFY2(!reply.isError(), qPrintable(reply.getError().getErrorMessage()));
+    }
+}
+
+void ReliabilityTest::failuresKeepTheirErrorNames()
+{
+    PrivateBus bus;
+    QVERIFY(bus.start());
+    use(bus);
+    QVERIFY(bus.startSimulator());
+    SimulatorControl control;
+    QVERIFY(control.ownName(QStringLiteral("com.vantelo.Named")));
+    const auto probe = ProbeConnector::create(QStringLiteral("Named"), QStringLiteral("Probe"), probeInterface);
+    const auto absent = ProbeConnector::create(QStringLiteral("Absent"), QStringLiteral("Probe"), probeInterface);
+    const auto startable = ProbeConnector::create(QStringLiteral("Absent"), QStringLiteral("Probe"), probeInterface,
+                                                  DBusConnectorBase::StartOnDemand);
+    const QString method = QStringLiteral("ask");
+
+    struct Row
+    {
+        const char* failure;
+        std::function<void()> arrange;
+        QSharedPointer<ProbeConnector> connector;
+        QString errorName;
+        int errorCode;
+    };
+    const int defaultCode = ErrorContainer::getDefaultErrorCode();
+    const QList<Row> rows = {
+        {"the service's code in its reply", [&] { control.setReply(method, 7, QStringLiteral("busy"), 0); }, probe,
+         QString(), 7},
+        {"the service's own error", [&] { control.setError(method, QStringLiteral("com.vantelo.Error.Busy"), {}); },
+         probe, QStringLiteral("com.vantelo.Error.Busy"), defaultCode},
+        {"no answer in time", [&] { control.setNoReply(method); }, probe,
+         QDBusError::errorString(QDBusError::NoReply), defaultCode},
+        {"an answer of the wrong shape",
+         [&] { control.setRawReply(method, QVariant::fromValue(QDBusVariant(QStringLiteral("bare")))); }, probe,
+         QDBusError::errorString(QDBusError::InvalidSignature), defaultCode},
+        {"a service the bus can't start", [] {}, startable, QDBusError::errorString(QDBusError::ServiceUnknown),
+         defaultCode},
+        {"a followed service that isn't running", [] {}, absent,
+         QDBusError::errorString(QDBusError::ServiceUnknown), defaultCode},
+    };
+    for (const Row& row : rows) {
+        control.reset();
+        row.arrange();
+        // A short wait for answers, so that "no answer" fails fast.
+        const DBusTemporaryTimeout shortWait(row.connector->interface(), 1);
+        WarningLog log;
+        const DBusReply blocking = row.connector->syncCallHelper(method);
+        QVERIFY2(blocking.getError().getErrorName() == row.errorName,
+                 qPrintable(QStringLiteral("%1: %2").arg(row.failure, blocking.getError().getErrorName())));
+        QCOMPARE(blocking.getError().getErrorCode(), row.errorCode);
+
+        const DBusPendingReply::SharedPointer pending = row.connector->asyncCallHelper(method);
+        if (!pending) {
+            QCOMPARE(row.connector->getInvalidDBusInterfaceErrorName(), row.errorName);
+            continue;
+        }
+        QCOMPARE(pending->getReply().getError().getErrorName(), row.errorName);
+        QCOMPARE(pending->getErrorName(), row.errorName);
+    }
+    control.releaseHeld();
+}
+
+QTEST_GUILESS_MAIN(ReliabilityTest)
+#include "tst_reliability.moc"
