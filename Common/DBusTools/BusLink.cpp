@@ -223,13 +223,17 @@ void BusLink::reportOwner(const QString& service, quint64 changesBefore, bool ru
 
 void BusLink::onNameOwnerChanged(const QString& name, const QString&, const QString& newOwner)
 {
-    const QMutexLocker locker(&m_mutex);
-    const auto watched = m_watched.constFind(name);
-    if (watched == m_watched.constEnd())
-        return;
-    watched->ownership->changes.fetch_add(1, std::memory_order_acq_rel);
-    watched->ownership->running.store(!newOwner.isEmpty(), std::memory_order_release);
-    notify(watched->followers);
+    QList<QPointer<DBusConnectorBase>> here;
+    {
+        const QMutexLocker locker(&m_mutex);
+        const auto watched = m_watched.constFind(name);
+        if (watched == m_watched.constEnd())
+            return;
+        watched->ownership->changes.fetch_add(1, std::memory_order_acq_rel);
+        watched->ownership->running.store(!newOwner.isEmpty(), std::memory_order_release);
+        here = notify(watched->followers);
+    }
+    reconcile(here);
 }
 
 void BusLink::onNeverSent()
@@ -238,6 +242,7 @@ void BusLink::onNeverSent()
 
 void BusLink::onDisconnected()
 {
+    QList<QPointer<DBusConnectorBase>> here;
     {
         const QMutexLocker locker(&m_mutex);
         // A connection replaced since may still announce its end.
@@ -245,8 +250,9 @@ void BusLink::onDisconnected()
             return;
         m_connected.store(false, std::memory_order_release);
         m_unusableReason = QStringLiteral("the connection to the bus at %1 was lost (the bus closed it)").arg(m_address);
-        notify(allConnectors());
+        here = notify(allConnectors());
     }
+    reconcile(here);
     scheduleReconnect();
 }
 
@@ -271,17 +277,36 @@ void BusLink::reconnect()
     }
     m_retryDelayMs = 0;
     watchConnection();
-    const QMutexLocker locker(&m_mutex);
-    notify(allConnectors());
+    QList<QPointer<DBusConnectorBase>> here;
+    {
+        const QMutexLocker locker(&m_mutex);
+        here = notify(allConnectors());
+    }
+    reconcile(here);
 }
 
-void BusLink::notify(const QSet<DBusConnectorBasePrivate*>& connectors)
+QList<QPointer<DBusConnectorBase>> BusLink::notify(const QSet<DBusConnectorBasePrivate*>& connectors)
 {
-    // Posted while the lock is held, so no connector can go away in between;
-    // a connector destroyed before the event is delivered takes it with it.
+    // Connectors of this thread are brought in line at once, once the lock is
+    // released, so that a connector that can be called again also relays
+    // again. Others get an event, posted while the lock is held, so that none
+    // can go away in between; one destroyed before it is delivered takes it along.
+    QList<QPointer<DBusConnectorBase>> here;
     for (DBusConnectorBasePrivate* connector : connectors) {
-        QMetaObject::invokeMethod(
-            connector->q, [connector] { connector->reconcile(); }, Qt::QueuedConnection);
+        if (connector->q->thread() == QThread::currentThread())
+            here.append(connector->q);
+        else
+            QMetaObject::invokeMethod(
+                connector->q, [connector] { connector->reconcile(); }, Qt::QueuedConnection);
+    }
+    return here;
+}
+
+void BusLink::reconcile(const QList<QPointer<DBusConnectorBase>>& connectors)
+{
+    for (const QPointer<DBusConnectorBase>& connector : connectors) {
+        if (connector)
+            DBusConnectorBasePrivate::get(connector)->reconcile();
     }
 }
 

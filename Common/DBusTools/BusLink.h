@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QObject>
+#include <QPointer>
 #include <QSharedPointer>
 #include <QSet>
 #include <QString>
@@ -14,6 +15,7 @@
 #include <atomic>
 #include <memory>
 
+class DBusConnectorBase;
 class DBusConnectorBasePrivate;
 
 // Whether a followed service has an owner on the bus. Shared by every
@@ -86,7 +88,8 @@ private:
     void watchConnection();
     void watchService(const QString& service);
     void scheduleReconnect();
-    void notify(const QSet<DBusConnectorBasePrivate*>& connectors);
+    QList<QPointer<DBusConnectorBase>> notify(const QSet<DBusConnectorBasePrivate*>& connectors);
+    static void reconcile(const QList<QPointer<DBusConnectorBase>>& connectors);
     QSet<DBusConnectorBasePrivate*> allConnectors() const;
 
     const QString m_address;

@@ -27,6 +27,8 @@ public:
     {
     }
 
+    static DBusConnectorBasePrivate* get(DBusConnectorBase* connector) { return connector->d.data(); }
+
     // Brings the connector in line with the bus and its service: makes its
     // interface on the current connection, and runs connectServices() or
     // disconnectServices() where the service came or went. Runs in the
