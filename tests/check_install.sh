@@ -1,25 +1,29 @@
 #!/usr/bin/env bash
-# check_install.sh BUILD_DIR CONSUMER_SOURCE_DIR
-# Installs the build into a scratch prefix, then builds a small application
-# against it twice: with pkg-config, and with CMake's find_package.
+# check_install.sh BUILD_DIR CONSUMER_SOURCE_DIR PACKAGE
+# Installs the build into a scratch prefix and moves the tree elsewhere, as
+# a sysroot or an unpacked archive is; then runs the installed client there
+# without LD_LIBRARY_PATH and builds an application against the tree, with
+# pkg-config and with CMake's find_package. PACKAGE is the name of both,
+# VanteloConnectorLibrary or VanteloConnectorLibraryQt6.
 set -euo pipefail
 build="$1"
 consumer="$2"
+package="$3"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-prefix="$scratch/prefix"
 
-cmake --install "$build" --prefix "$prefix" >/dev/null
-export PKG_CONFIG_PATH="$prefix/lib/pkgconfig:$(ls -d "$prefix"/lib/*/pkgconfig 2>/dev/null | tr '\n' ':')"
-c++ -std=c++17 -fPIC "$consumer/main.cpp" -o "$scratch/consumer-pc" \
-    $(pkg-config --cflags --libs VanteloConnectorLibrary)
-echo "pkg-config: built"
-
-cmake -S "$consumer" -B "$scratch/consumer" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
-cmake --build "$scratch/consumer" >/dev/null
-echo "find_package: built"
+cmake --install "$build" --prefix "$scratch/installed" >/dev/null
+prefix="$scratch/moved"
+mv "$scratch/installed" "$prefix"
+source "$(dirname "$0")/consumer_checks.sh"
+check_programs "$prefix"
+check_consumer "$prefix" "$consumer" "$package"
 for file in share/dbus-1/interfaces/com.vantelo.DeviceInfo.xml share/vantelo/scenarios/default.json \
-            bin/vantelo-cli bin/vantelo-simulator include/vantelo/DBusConnectorBase.h; do
+            bin/vantelo-simulator; do
     [ -e "$prefix/$file" ] || { echo "not installed: $file"; exit 1; }
 done
+[ -e "$(pkg-config --variable=includedir "$package")/DBusConnectorBase.h" ] || {
+    echo "not installed: DBusConnectorBase.h"
+    exit 1
+}
 echo "installed files: present"

@@ -35,6 +35,17 @@ UiStatusInformationItem makeItem(int n)
     return item;
 }
 
+// Qt D-Bus names a type by its id in Qt 5, by its QMetaType in Qt 6.
+template<typename T>
+const char* dBusSignature()
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return QDBusMetaType::typeToSignature(QMetaType::fromType<T>());
+#else
+    return QDBusMetaType::typeToSignature(qMetaTypeId<T>());
+#endif
+}
+
 QString quoted(const QString& text)
 {
     return QLatin1Char('"') + text + QLatin1Char('"');
@@ -147,12 +158,10 @@ void UiStatusInformationTest::severalConnectorsRegisterAndRelay()
 {
     const auto first = UiStatusInformationDataDBusConnector::createAndConnect(module, QStringLiteral("First"));
     const auto second = UiStatusInformationDataDBusConnector::createAndConnect(module, QStringLiteral("Second"));
-    const int itemType = qMetaTypeId<UiStatusInformationItem>();
-    const int listType = qMetaTypeId<Items>();
-    QCOMPARE(QMetaType::type("UiStatusInformationItem"), itemType);
-    QCOMPARE(QMetaType::type("QList<UiStatusInformationItem>"), listType);
-    QCOMPARE(QDBusMetaType::typeToSignature(itemType), "(ssssssssi)");
-    QCOMPARE(QDBusMetaType::typeToSignature(listType), "a(ssssssssi)");
+    QCOMPARE(QByteArray(QMetaType::fromType<UiStatusInformationItem>().name()), QByteArray("UiStatusInformationItem"));
+    QCOMPARE(QByteArray(QMetaType::fromType<Items>().name()), QByteArray("QList<UiStatusInformationItem>"));
+    QCOMPARE(dBusSignature<UiStatusInformationItem>(), "(ssssssssi)");
+    QCOMPARE(dBusSignature<Items>(), "a(ssssssssi)");
 
     QSignalSpy firstRemoved(first.data(), &UiStatusInformationDataDBusConnector::uiStatusInformationItemRemoved);
     QSignalSpy secondRemoved(second.data(), &UiStatusInformationDataDBusConnector::uiStatusInformationItemRemoved);

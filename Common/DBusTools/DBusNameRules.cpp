@@ -1,6 +1,6 @@
 #include "DBusNameRules.h"
 
-#include <QVector>
+#include <QList>
 
 namespace {
 const int maximumNameLength = 255;
@@ -14,14 +14,14 @@ bool isElementCharacter(QChar c, bool allowHyphen)
 
 // Dot-separated names: two elements at least, none empty, none starting
 // with a digit unless digits are allowed there.
-bool isValidDottedName(const QStringRef& name, bool allowHyphen, bool allowLeadingDigit)
+bool isValidDottedName(QStringView name, bool allowHyphen, bool allowLeadingDigit)
 {
     if (name.isEmpty() || name.size() > maximumNameLength)
         return false;
-    const QVector<QStringRef> elements = name.split(QLatin1Char('.'));
+    const QList<QStringView> elements = name.split(QLatin1Char('.'));
     if (elements.size() < 2)
         return false;
-    for (const QStringRef& element : elements) {
+    for (QStringView element : elements) {
         if (element.isEmpty())
             return false;
         if (!allowLeadingDigit && element.at(0).isDigit())
@@ -38,13 +38,13 @@ bool isValidDottedName(const QStringRef& name, bool allowHyphen, bool allowLeadi
 bool DBusNameRules::isValidBusName(const QString& name)
 {
     if (name.startsWith(QLatin1Char(':')))
-        return isValidDottedName(name.midRef(1), true, true);
-    return isValidDottedName(QStringRef(&name), true, false);
+        return isValidDottedName(QStringView(name).mid(1), true, true);
+    return isValidDottedName(name, true, false);
 }
 
 bool DBusNameRules::isValidInterfaceName(const QString& name)
 {
-    return isValidDottedName(QStringRef(&name), false, false);
+    return isValidDottedName(name, false, false);
 }
 
 bool DBusNameRules::isValidObjectPath(const QString& path)
@@ -53,8 +53,8 @@ bool DBusNameRules::isValidObjectPath(const QString& path)
         return true;
     if (!path.startsWith(QLatin1Char('/')) || path.endsWith(QLatin1Char('/')))
         return false;
-    const QVector<QStringRef> elements = path.midRef(1).split(QLatin1Char('/'));
-    for (const QStringRef& element : elements) {
+    const QList<QStringView> elements = QStringView(path).mid(1).split(QLatin1Char('/'));
+    for (QStringView element : elements) {
         if (element.isEmpty())
             return false;
         for (QChar c : element) {

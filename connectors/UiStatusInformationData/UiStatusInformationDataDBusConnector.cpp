@@ -1,9 +1,8 @@
 #include "UiStatusInformationDataDBusConnector.h"
 
 #include "DBusConnection.h"
+#include "UiStatusInformationItemTypes.h"
 #include "VanteloDefinitions.h"
-
-#include <QDBusMetaType>
 
 static const QString itemChangedSignal = QStringLiteral("uiStatusInformationItemChanged");
 static const QString itemRemovedSignal = QStringLiteral("uiStatusInformationItemRemoved");
@@ -15,10 +14,7 @@ UiStatusInformationDataDBusConnector::UiStatusInformationDataDBusConnector(const
 {
     // The removal signal carries an item, so Qt D-Bus must know how to read
     // one before initObject() connects it.
-    qMetaTypeId<UiStatusInformationItem>();
-    qDBusRegisterMetaType<UiStatusInformationItem>();
-    qMetaTypeId<QList<UiStatusInformationItem>>();
-    qDBusRegisterMetaType<QList<UiStatusInformationItem>>();
+    registerUiStatusInformationItemTypes();
 }
 
 UiStatusInformationDataDBusConnector::~UiStatusInformationDataDBusConnector() = default;
@@ -49,7 +45,7 @@ QList<UiStatusInformationItem> UiStatusInformationDataDBusConnector::getUiStatus
 
     const QVariant value = reply.getValue();
     const QDBusArgument argument = qvariant_cast<QDBusArgument>(value);
-    if (!value.canConvert(qMetaTypeId<QDBusArgument>()) ||
+    if (!value.canConvert<QDBusArgument>() ||
         !UiStatusInformationItem::isListSignature(argument.currentSignature())) {
         qWarning() << "Unable to extract UiStatusInformationItem list from dbus reply";
         return items;
@@ -74,7 +70,7 @@ UiStatusInformationItem UiStatusInformationDataDBusConnector::getUiStatusInforma
 
     const QVariant value = reply.getValue();
     const QDBusArgument argument = qvariant_cast<QDBusArgument>(value);
-    if (!value.canConvert(qMetaTypeId<QDBusArgument>()) ||
+    if (!value.canConvert<QDBusArgument>() ||
         !UiStatusInformationItem::isItemSignature(argument.currentSignature())) {
         qWarning() << "Unable to extract UiStatusInformationItem from dbus reply";
         return item;

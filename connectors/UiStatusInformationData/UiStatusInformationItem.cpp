@@ -1,6 +1,8 @@
 #include "UiStatusInformationItem.h"
+#include "UiStatusInformationItemTypes.h"
 
 #include <QDBusArgument>
+#include <QDBusMetaType>
 
 namespace {
 const QLatin1String itemSignature("(ssssssssi)");
@@ -87,9 +89,24 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, QList<UiStatusInf
     return argument;
 }
 
-template void qDBusMarshallHelper<UiStatusInformationItem>(QDBusArgument&, const UiStatusInformationItem*);
-template void qDBusDemarshallHelper<UiStatusInformationItem>(const QDBusArgument&, UiStatusInformationItem*);
-template void qDBusMarshallHelper<QList<UiStatusInformationItem>>(QDBusArgument&,
-                                                                 const QList<UiStatusInformationItem>*);
-template void qDBusDemarshallHelper<QList<UiStatusInformationItem>>(const QDBusArgument&,
-                                                                   QList<UiStatusInformationItem>*);
+void registerUiStatusInformationItemTypes()
+{
+    qMetaTypeId<UiStatusInformationItem>();
+    qDBusRegisterMetaType<UiStatusInformationItem>();
+    qMetaTypeId<QList<UiStatusInformationItem>>();
+    qDBusRegisterMetaType<QList<UiStatusInformationItem>>();
+}
+
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+// Qt 5's D-Bus marshalling functions of the item and its list: the Qt 5
+// library has always exported them, and applications built against it may
+// call the library's copies.
+template VANTELO_CONNECTOR_EXPORT void qDBusMarshallHelper<UiStatusInformationItem>(QDBusArgument&,
+                                                                                   const UiStatusInformationItem*);
+template VANTELO_CONNECTOR_EXPORT void qDBusDemarshallHelper<UiStatusInformationItem>(const QDBusArgument&,
+                                                                                     UiStatusInformationItem*);
+template VANTELO_CONNECTOR_EXPORT void
+qDBusMarshallHelper<QList<UiStatusInformationItem>>(QDBusArgument&, const QList<UiStatusInformationItem>*);
+template VANTELO_CONNECTOR_EXPORT void
+qDBusDemarshallHelper<QList<UiStatusInformationItem>>(const QDBusArgument&, QList<UiStatusInformationItem>*);
+#endif

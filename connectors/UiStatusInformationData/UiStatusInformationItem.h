@@ -83,15 +83,4 @@ VANTELO_CONNECTOR_EXPORT QDBusArgument& operator<<(QDBusArgument& argument,
 VANTELO_CONNECTOR_EXPORT const QDBusArgument& operator>>(const QDBusArgument& argument,
                                                          QList<UiStatusInformationItem>& items);
 
-// Qt D-Bus's marshalling functions of the item and its list live in the
-// library, so that applications stream items exactly as the library does.
-extern template VANTELO_CONNECTOR_EXPORT void
-qDBusMarshallHelper<UiStatusInformationItem>(QDBusArgument&, const UiStatusInformationItem*);
-extern template VANTELO_CONNECTOR_EXPORT void
-qDBusDemarshallHelper<UiStatusInformationItem>(const QDBusArgument&, UiStatusInformationItem*);
-extern template VANTELO_CONNECTOR_EXPORT void
-qDBusMarshallHelper<QList<UiStatusInformationItem>>(QDBusArgument&, const QList<UiStatusInformationItem>*);
-extern template VANTELO_CONNECTOR_EXPORT void
-qDBusDemarshallHelper<QList<UiStatusInformationItem>>(const QDBusArgument&, QList<UiStatusInformationItem>*);
-
 #endif // UISTATUSINFORMATIONITEM_H

@@ -1,0 +1,58 @@
+# Where and under which names the build installs, for either Qt major.
+
+# The Qt 6 build's libraries, CMake package, pkg-config file and header folder
+# carry a suffix of their own, so both builds can share one prefix.
+set(VANTELO_PACKAGE_NAME VanteloConnectorLibrary${VANTELO_QT_SUFFIX})
+if(VANTELO_QT_SUFFIX)
+    string(TOLOWER "vantelo-${VANTELO_QT_SUFFIX}" VANTELO_INCLUDE_SUBDIR)
+else()
+    set(VANTELO_INCLUDE_SUBDIR vantelo)
+endif()
+set(VANTELO_INCLUDE_INSTALL_DIR ${CMAKE_INSTALL_INCLUDEDIR}/${VANTELO_INCLUDE_SUBDIR})
+
+# Install components, one Debian package each (cmake/VanteloPackaging.cmake):
+#   runtime     the shared libraries
+#   dev         headers, CMake package, pkg-config file
+#   interfaces  the D-Bus interface files, the same for both Qt majors
+#   tools       programs and their data: every install() that names no component
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME tools)
+
+# Installed binaries find our libraries relative to themselves, so an installed
+# tree runs from any prefix without LD_LIBRARY_PATH. Programs in bin/ get this
+# by default; anything installed elsewhere that links our libraries calls
+# vantelo_set_install_rpath() with its destination.
+function(vantelo_set_install_rpath target destination)
+    if(IS_ABSOLUTE "${destination}")
+        set(from "${destination}")
+    else()
+        set(from "${CMAKE_INSTALL_PREFIX}/${destination}")
+    endif()
+    file(RELATIVE_PATH relative "${from}" "${CMAKE_INSTALL_FULL_LIBDIR}")
+    if(relative)
+        set(relative "/${relative}")
+    endif()
+    set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN${relative}")
+endfunction()
+
+file(RELATIVE_PATH _vantelo_bin_to_lib "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_LIBDIR}")
+set(CMAKE_INSTALL_RPATH "$ORIGIN/${_vantelo_bin_to_lib}")
+
+# What both of our libraries share: their file name (with the Qt 6 suffix),
+# SONAME, what their users compile with, and how they install (the library in
+# the runtime package, its unversioned link name in the dev package).
+function(vantelo_library_setup target)
+    set_target_properties(${target} PROPERTIES
+        OUTPUT_NAME ${target}${VANTELO_QT_SUFFIX}
+        VERSION ${PROJECT_VERSION}
+        SOVERSION ${PROJECT_VERSION_MAJOR}
+        # Linking the Qt 5 and the Qt 6 package into one target is refused, as Qt refuses it.
+        INTERFACE_QT_MAJOR_VERSION ${QT_MAJOR_VERSION}
+        COMPATIBLE_INTERFACE_STRING QT_MAJOR_VERSION)
+    # Applications' warning records carry file, line and function too, as
+    # with the pkg-config file.
+    target_compile_definitions(${target} INTERFACE QT_MESSAGELOGCONTEXT)
+    target_include_directories(${target} INTERFACE $<INSTALL_INTERFACE:${VANTELO_INCLUDE_INSTALL_DIR}>)
+    vantelo_set_install_rpath(${target} ${CMAKE_INSTALL_LIBDIR})
+    install(TARGETS ${target} EXPORT VanteloTargets
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev)
+endfunction()

@@ -1,0 +1,78 @@
+# Debian packages, one per install component: cpack -G DEB in the build folder.
+#
+#   component   Qt 5 build                 Qt 6 build
+#   runtime     libvantelo-connector1      libvantelo-connector-qt6-1
+#   dev         libvantelo-connector-dev   libvantelo-connector-qt6-dev
+#   interfaces  vantelo-dbus-interfaces    (the same package, architecture all)
+#   tools       vantelo-tools              vantelo-tools-qt6
+#
+# The libraries and development files of both Qt majors install side by side.
+# The programs keep their names in both builds, so the two tools packages
+# conflict: one system has one vantelo-cli. The interface files are the same
+# for both and live in a package of their own that both dev packages need.
+
+set(CPACK_PACKAGE_NAME vantelo${VANTELO_QT_SUFFIX})
+set(CPACK_PACKAGE_VENDOR "Vantelo")
+set(CPACK_PACKAGE_CONTACT "Vantelo connector library developers <connector-library@vantelo.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Typed D-Bus clients of the device's system information services")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_GENERATOR DEB)
+
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL runtime dev interfaces tools)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION libs)
+
+# Dependencies on other packages come from the binaries themselves.
+# dpkg-shlibdeps finds our own libraries in the build tree; the packages that
+# ship them are named below instead.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
+    ${PROJECT_BINARY_DIR}/Common/DBusTools ${PROJECT_BINARY_DIR}/connectors)
+set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
+# The runtime package tells packages built against it what to depend on.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+
+string(TOLOWER "${VANTELO_QT_SUFFIX}" _vantelo_suffix)
+if(_vantelo_suffix)
+    set(_vantelo_runtime libvantelo-connector-${_vantelo_suffix}-${PROJECT_VERSION_MAJOR})
+    set(_vantelo_dev libvantelo-connector-${_vantelo_suffix}-dev)
+    set(_vantelo_tools vantelo-tools-${_vantelo_suffix})
+    set(_vantelo_other_tools vantelo-tools)
+    set(_vantelo_qt_dev qt6-base-dev)
+else()
+    set(_vantelo_runtime libvantelo-connector${PROJECT_VERSION_MAJOR})
+    set(_vantelo_dev libvantelo-connector-dev)
+    set(_vantelo_tools vantelo-tools)
+    set(_vantelo_other_tools vantelo-tools-qt6)
+    set(_vantelo_qt_dev qtbase5-dev)
+endif()
+
+set(CPACK_COMPONENT_RUNTIME_DISPLAY_NAME "Vantelo connector libraries")
+set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
+    "Typed D-Bus clients of the device's system information services, built with Qt ${QT_MAJOR_VERSION}")
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME ${_vantelo_runtime})
+
+set(CPACK_COMPONENT_DEV_DESCRIPTION
+    "Headers, CMake package and pkg-config file of the Vantelo connector libraries for Qt ${QT_MAJOR_VERSION}")
+set(CPACK_COMPONENT_DEV_DEPENDS runtime interfaces)
+set(CPACK_DEBIAN_DEV_PACKAGE_NAME ${_vantelo_dev})
+set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "${_vantelo_qt_dev} (>= ${VANTELO_QT_MIN_VERSION})")
+
+set(CPACK_COMPONENT_INTERFACES_DESCRIPTION "D-Bus interface files of the device's system information services")
+set(CPACK_DEBIAN_INTERFACES_PACKAGE_NAME vantelo-dbus-interfaces)
+set(CPACK_DEBIAN_INTERFACES_PACKAGE_ARCHITECTURE all)
+set(CPACK_DEBIAN_INTERFACES_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_INTERFACES_PACKAGE_SHLIBDEPS OFF)
+
+set(CPACK_COMPONENT_TOOLS_DESCRIPTION
+    "The simulator of the device's services and the command-line client, built with Qt ${QT_MAJOR_VERSION}")
+set(CPACK_COMPONENT_TOOLS_DEPENDS runtime)
+set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME ${_vantelo_tools})
+set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_TOOLS_PACKAGE_CONFLICTS ${_vantelo_other_tools})
+set(CPACK_DEBIAN_TOOLS_PACKAGE_REPLACES ${_vantelo_other_tools})
+
+include(CPack)
