@@ -12,7 +12,8 @@ BarePeer::BarePeer(CallHandler handler, bool logCalls, QObject* parent)
 bool BarePeer::handleMessage(const QDBusMessage& call, const QDBusConnection& connection)
 {
     // Qt answers the bus's standard interfaces itself.
-    if (call.type() != QDBusMessage::MethodCallMessage || call.interface().startsWith(QLatin1String("org.freedesktop.DBus.")))
+    if (call.type() != QDBusMessage::MethodCallMessage ||
+        call.interface().startsWith(QLatin1String("org.freedesktop.DBus.")))
         return false;
     if (m_logCalls)
         CallLog::write(QStringLiteral("(bare)"), call);

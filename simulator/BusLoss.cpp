@@ -12,8 +12,9 @@ BusLoss::BusLoss(const QString& busDescription, QObject* parent)
 void BusLoss::watch(QDBusConnection connection)
 {
     // The bus library tells a connection that its bus is gone by this local signal.
-    connection.connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"), QStringLiteral("org.freedesktop.DBus.Local"),
-                       QStringLiteral("Disconnected"), this, SLOT(disconnected()));
+    connection.connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"),
+                       QStringLiteral("org.freedesktop.DBus.Local"), QStringLiteral("Disconnected"), this,
+                       SLOT(disconnected()));
 }
 
 void BusLoss::disconnected()

@@ -156,7 +156,8 @@ ControlInterface::ControlInterface(CallResponder& responder, SimulatedServices& 
         return call.createReply();
     });
     m_methods.insert(QStringLiteral("OwnName"), [this](const QDBusMessage& call) { return changeName(call, true); });
-    m_methods.insert(QStringLiteral("ReleaseName"), [this](const QDBusMessage& call) { return changeName(call, false); });
+    m_methods.insert(QStringLiteral("ReleaseName"),
+                     [this](const QDBusMessage& call) { return changeName(call, false); });
     m_methods.insert(QStringLiteral("EmitSignal"), [this](const QDBusMessage& call) { return emitSignal(call); });
 }
 
@@ -179,7 +180,8 @@ QDBusMessage ControlInterface::handle(const QDBusMessage& call)
 {
     const auto method = m_methods.constFind(call.member());
     if (method == m_methods.constEnd())
-        return call.createErrorReply(QDBusError::UnknownMethod, QStringLiteral("No control method %1").arg(call.member()));
+        return call.createErrorReply(QDBusError::UnknownMethod,
+                                     QStringLiteral("No control method %1").arg(call.member()));
     return method.value()(call);
 }
 

@@ -36,11 +36,12 @@ bool JsonPlace::hasOnlyKeys(const QStringList& known, QString* error) const
 {
     const QJsonObject object = m_value.toObject();
     for (auto it = object.begin(); it != object.end(); ++it) {
-        if (!known.contains(it.key()))
-            // Said of the object, shown at the line of the key.
-            return refuseAt(JsonSource::memberPath(m_path, it.key()),
-                            QStringLiteral("unknown key \"%1\"; known are %2").arg(it.key(), known.join(QStringLiteral(", "))),
-                            error);
+        if (known.contains(it.key()))
+            continue;
+        // Said of the object, shown at the line of the key.
+        return refuseAt(JsonSource::memberPath(m_path, it.key()),
+                        QStringLiteral("unknown key \"%1\"; known are %2").arg(it.key(), known.join(QStringLiteral(", "))),
+                        error);
     }
     return true;
 }

@@ -10,8 +10,9 @@ QString describe(const QVariantList& arguments)
 {
     QStringList texts;
     for (const QVariant& argument : arguments)
-        texts.append(argument.userType() == QMetaType::QString ? QLatin1Char('"') + argument.toString() + QLatin1Char('"')
-                                                               : argument.toString());
+        texts.append(argument.userType() == QMetaType::QString
+                         ? QLatin1Char('"') + argument.toString() + QLatin1Char('"')
+                         : argument.toString());
     return QLatin1Char('(') + texts.join(QStringLiteral(", ")) + QLatin1Char(')');
 }
 } // namespace

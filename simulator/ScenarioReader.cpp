@@ -44,7 +44,8 @@ bool ScenarioReader::read(const QString& fileName, Scenario* scenario, QString* 
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(data, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        *error = QStringLiteral("%1:%2: %3").arg(fileName, JsonSource::lineAndColumn(data, parseError.offset), parseError.errorString());
+        *error = QStringLiteral("%1:%2: %3")
+                     .arg(fileName, JsonSource::lineAndColumn(data, parseError.offset), parseError.errorString());
         return false;
     }
     JsonSource source;

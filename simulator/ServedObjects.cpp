@@ -85,34 +85,34 @@ QString ServedObjects::interfaceOf(const QDBusMessage& call) const
 QDBusMessage ServedObjects::refusal(const QDBusMessage& call, const QString& interface) const
 {
     const QString& path = call.path();
-    if (!m_tree.hasNode(path))
+    const bool introspection = interface == introspectable;
+    // A node on the way to objects is no object: it answers introspection only, as in Qt.
+    if (!m_tree.hasObject(path) && !(introspection && m_tree.hasNode(path)))
         return call.createErrorReply(QDBusError::UnknownObject, QStringLiteral("No such object path '%1'").arg(path));
-
-    QString signature;
-    if (interface == introspectable && call.member() == QLatin1String("Introspect")) {
-        signature = QString();
-    } else if (interface.isEmpty() || interface == introspectable) {
-        return call.createErrorReply(
-            QDBusError::UnknownMethod,
-            QStringLiteral("No such method '%1' at object path '%2' (signature '%3')").arg(call.member(), path, call.signature()));
-    } else if (!m_tree.interfacesAt(path).contains(interface)) {
-        if (!m_tree.hasObject(path))
-            return call.createErrorReply(QDBusError::UnknownObject, QStringLiteral("No such object path '%1'").arg(path));
+    if (!introspection && !interface.isEmpty() && !m_tree.interfacesAt(path).contains(interface))
         return call.createErrorReply(QDBusError::UnknownInterface,
                                      QStringLiteral("No such interface '%1' at object path '%2'").arg(interface, path));
-    } else {
-        const auto& methods = m_catalogue.find(interface)->methods;
-        const auto method = methods.constFind(call.member());
-        if (method == methods.constEnd())
-            return call.createErrorReply(QDBusError::UnknownMethod,
-                                         QStringLiteral("No such method '%1' in interface '%2' at object path '%3' "
-                                                        "(signature '%4')")
-                                             .arg(call.member(), interface, path, call.signature()));
-        signature = method->signature;
-    }
+
+    QString signature;
+    if (!methodSignature(interface, call.member(), &signature))
+        return call.createErrorReply(QDBusError::UnknownMethod,
+                                     QStringLiteral("No such method '%1' in interface '%2' at object path '%3' "
+                                                    "(signature '%4')")
+                                         .arg(call.member(), interface, path, call.signature()));
     if (call.signature() != signature)
         return call.createErrorReply(QDBusError::InvalidArgs,
                                      QStringLiteral("Type of message, '(%1)', does not match expected type '(%2)'")
                                          .arg(call.signature(), signature));
     return QDBusMessage();
+}
+
+bool ServedObjects::methodSignature(const QString& interface, const QString& member, QString* signature) const
+{
+    if (interface == introspectable)
+        return member == QLatin1String("Introspect");
+    const InterfaceCatalogue::Interface* description = m_catalogue.find(interface);
+    if (!description || !description->methods.contains(member))
+        return false;
+    *signature = description->methods.value(member).signature;
+    return true;
 }

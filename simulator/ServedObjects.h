@@ -37,6 +37,8 @@ private:
     QString interfaceOf(const QDBusMessage& call) const;
     // The error to answer the call with; an invalid message when it may pass.
     QDBusMessage refusal(const QDBusMessage& call, const QString& interface) const;
+    // The input signature of the method; false if the interface has no such method.
+    bool methodSignature(const QString& interface, const QString& member, QString* signature) const;
 
     QString m_service;
     ObjectTree m_tree;

@@ -35,7 +35,9 @@ bool SimulatedServices::serveScenario(const Scenario& scenario, QString* error)
         }
         service->objects = std::make_unique<ServedObjects>(
             name, service->tree, m_catalogue,
-            [this](const QDBusMessage& call, const QDBusConnection& connection) { m_responder.respond(call, connection); },
+            [this](const QDBusMessage& call, const QDBusConnection& connection) {
+                m_responder.respond(call, connection);
+            },
             m_logCalls);
         if (!connect(service.get(), error))
             return false;
@@ -132,13 +134,16 @@ QList<QDBusConnection> SimulatedServices::connections() const
 
 bool SimulatedServices::connect(Service* service, QString* error)
 {
-    const QString connectionName = QStringLiteral("vantelo-simulator:") + (m_bare ? QStringLiteral("bare") : service->name);
+    const QString connectionName =
+        QStringLiteral("vantelo-simulator:") + (m_bare ? QStringLiteral("bare") : service->name);
     service->connection = m_bus.connect(connectionName);
     if (!service->connection.isConnected()) {
-        *error = QStringLiteral("cannot connect to %1: %2").arg(m_bus.description(), service->connection.lastError().message());
+        *error = QStringLiteral("cannot connect to %1: %2")
+                     .arg(m_bus.description(), service->connection.lastError().message());
         return false;
     }
-    if (!service->connection.registerVirtualObject(QStringLiteral("/"), service->objects.get(), QDBusConnection::SubPath)) {
+    if (!service->connection.registerVirtualObject(QStringLiteral("/"), service->objects.get(),
+                                                   QDBusConnection::SubPath)) {
         *error = QStringLiteral("cannot serve object paths: %1").arg(service->connection.lastError().message());
         return false;
     }

@@ -148,7 +148,7 @@ int main(int argc, char* argv[])
     InterfaceCatalogue catalogue;
     Scenario scenario;
     const QString scenarioFile = options.isSet(QStringLiteral("scenario")) ? options.value(QStringLiteral("scenario"))
-                                                                            : QStringLiteral(":/scenarios/default.json");
+                                                                           : QStringLiteral(":/scenarios/default.json");
     if (!bus || !readNumber(options, QStringLiteral("control-user"), &owner, &error) ||
         !readNumber(options, QStringLiteral("call-log"), &callLog, &error) ||
         !catalogue.load(QStringLiteral(":/interfaces"), &error) ||

@@ -46,7 +46,8 @@ QDBusMessage control(QDBusConnection connection, const QString& member, const QV
 // The value inside an (isv) envelope answer, as it came over the bus.
 QVariant envelopeValue(const QDBusMessage& reply, int* code = nullptr)
 {
-    const QDBusArgument envelope = qvariant_cast<QDBusVariant>(reply.arguments().value(0)).variant().value<QDBusArgument>();
+    const QDBusArgument envelope =
+        qvariant_cast<QDBusVariant>(reply.arguments().value(0)).variant().value<QDBusArgument>();
     int replyCode = 0;
     QString message;
     QDBusVariant value;
@@ -108,19 +109,21 @@ public:
         QFile config(file);
         if (!config.open(QIODevice::WriteOnly))
             return;
-        config.write(QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                                    " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                                    "<busconfig>\n"
-                                    "  <type>session</type>\n"
-                                    "  <listen>unix:dir=%1</listen>\n"
-                                    "  <auth>EXTERNAL</auth>\n"
-                                    "  %2\n"
-                                    "</busconfig>\n")
-                         .arg(m_dir.path(), configuration.isEmpty() ? openPolicy : configuration)
-                         .toUtf8());
+        config.write(
+            QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                           "<busconfig>\n"
+                           "  <type>session</type>\n"
+                           "  <listen>unix:dir=%1</listen>\n"
+                           "  <auth>EXTERNAL</auth>\n"
+                           "  %2\n"
+                           "</busconfig>\n")
+                .arg(m_dir.path(), configuration.isEmpty() ? openPolicy : configuration)
+                .toUtf8());
         config.close();
-        m_daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + file, QStringLiteral("--nofork"),
-                                                       QStringLiteral("--print-address=1")});
+        m_daemon.start(
+            QStringLiteral("dbus-daemon"),
+            {QStringLiteral("--config-file=") + file, QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
         QByteArray printed;
         while (!printed.contains('\n') && m_daemon.waitForReadyRead(waitMs))
             printed += m_daemon.readAllStandardOutput();
@@ -264,10 +267,12 @@ void SimulatorTest::answersFromTheScenario()
     const auto deviceInfo = DBusDeviceInfoConnector::createAndConnect(m_module, QStringLiteral("DeviceInfo"));
     QCOMPARE(deviceInfo->getInformation(QStringLiteral("Device1"), QStringLiteral("serialNumber")).getValue(),
              QVariant(QStringLiteral("SN-2026-0042")));
-    QCOMPARE(deviceInfo->getListOfInstances(QStringLiteral("x")).getValue(), QVariant(QStringList{QStringLiteral("Device1")}));
+    QCOMPARE(deviceInfo->getListOfInstances(QStringLiteral("x")).getValue(),
+             QVariant(QStringList {QStringLiteral("Device1")}));
 
     // Arguments the scenario doesn't know: the answer says which it knows.
-    const QString unknown = deviceInfo->getInformation(QStringLiteral("Device9"), QStringLiteral("x")).getError().getErrorMessage();
+    const QString unknown =
+        deviceInfo->getInformation(QStringLiteral("Device9"), QStringLiteral("x")).getError().getErrorMessage();
     QVERIFY2(unknown.contains(QStringLiteral("knows the arguments (\"Device1\", \"all\")")) &&
                  unknown.contains(QStringLiteral("not (\"Device9\", \"x\")")),
              qPrintable(unknown));
@@ -282,7 +287,8 @@ void SimulatorTest::answersNameTheirObject()
     const QStringList arguments{QStringLiteral("Gain"), QStringLiteral("Kp"), QStringLiteral("1"), QString(),
                                 QString(), QStringLiteral("en")};
     const auto text = [&arguments](SelectorDataDBusConnector& connector) {
-        return connector.getSelectorText(arguments[0], arguments[1], arguments[2], arguments[3], arguments[4], arguments[5])
+        return connector
+            .getSelectorText(arguments[0], arguments[1], arguments[2], arguments[3], arguments[4], arguments[5])
             .getValue()
             .toString();
     };
@@ -319,7 +325,8 @@ void SimulatorTest::keepsTheDevicesState()
     }
     uiStatus->removeUiStatusInformationItem(item);
     QVERIFY(itemRemoved.wait(waitMs));
-    QCOMPARE(qvariant_cast<UiStatusInformationItem>(itemRemoved.at(0).at(0)).title(), QStringLiteral("Disk almost full"));
+    QCOMPARE(qvariant_cast<UiStatusInformationItem>(itemRemoved.at(0).at(0)).title(),
+             QStringLiteral("Disk almost full"));
     QCOMPARE(uiStatus->getUiStatusInformationItemList(QString()).size(), before);
 
     const auto display = DisplayDBusConnector::createAndConnect(m_module);
@@ -338,7 +345,8 @@ void SimulatorTest::delaySurvivesALaterReply()
     m_simulator.setReply(QStringLiteral("getListOfActions"), 0, QString(), QStringLiteral("late"));
     QElapsedTimer timer;
     timer.start();
-    QCOMPARE(deviceInfo->getListOfActions(QStringLiteral("Device1"), QString()).getValue(), QVariant(QStringLiteral("late")));
+    QCOMPARE(deviceInfo->getListOfActions(QStringLiteral("Device1"), QString()).getValue(),
+             QVariant(QStringLiteral("late")));
     QVERIFY2(timer.elapsed() >= delayMs, qPrintable(QString::number(timer.elapsed())));
 }
 
@@ -364,16 +372,18 @@ void SimulatorTest::refusesWhatTheServicesDoNotServe_data()
         << QStringLiteral("com.vantelo.SelectorData") << QStringLiteral("getListOfInstances") << two << unknownObject;
     QTest::newRow("node on the way") << systemInformation << QStringLiteral("/com/vantelo") << deviceInfo
                                      << QStringLiteral("getInformation") << two << unknownObject;
-    QTest::newRow("interface of another object") << systemInformation << devicePath << QStringLiteral("com.vantelo.Display")
-                                                 << QStringLiteral("getScreenshot") << QVariantList() << unknownInterface;
+    QTest::newRow("interface of another object")
+        << systemInformation << devicePath << QStringLiteral("com.vantelo.Display") << QStringLiteral("getScreenshot")
+        << QVariantList() << unknownInterface;
     QTest::newRow("properties") << systemInformation << devicePath << QStringLiteral("org.freedesktop.DBus.Properties")
                                 << QStringLiteral("GetAll") << QVariantList{deviceInfo} << unknownInterface;
     QTest::newRow("control on a service object") << systemInformation << devicePath << controlInterface
                                                  << QStringLiteral("Reset") << QVariantList() << unknownInterface;
     QTest::newRow("unknown method") << systemInformation << devicePath << deviceInfo << QStringLiteral("getInfo") << two
                                     << QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod");
-    QTest::newRow("wrong signature") << systemInformation << devicePath << deviceInfo << QStringLiteral("getInformation")
-                                     << QVariantList{QStringLiteral("only one")} << invalidArgs;
+    QTest::newRow("wrong signature") << systemInformation << devicePath << deviceInfo
+                                     << QStringLiteral("getInformation") << QVariantList {QStringLiteral("only one")}
+                                     << invalidArgs;
     QTest::newRow("control at /") << simulatorName << QStringLiteral("/") << controlInterface << QStringLiteral("Reset")
                                   << QVariantList() << unknownObject;
     QTest::newRow("control path on a service name") << systemInformation << controlPath << controlInterface
@@ -410,13 +420,15 @@ void SimulatorTest::introspectionWalksEveryObject_data()
                       {QStringLiteral("com.vantelo.") + QLatin1String(object)});
     system.insert(QStringLiteral("/com/vantelo/Information"), {QStringLiteral("com.vantelo.Vantelo")});
     system.insert(QStringLiteral("/com/vantelo/ProcessData"), {QStringLiteral("com.vantelo.ProcessDescription")});
-    system.insert(QStringLiteral("/com/vantelo/UiStatusInformation"), {QStringLiteral("com.vantelo.UiStatusInformationData")});
+    system.insert(QStringLiteral("/com/vantelo/UiStatusInformation"),
+                  {QStringLiteral("com.vantelo.UiStatusInformationData")});
     QTest::newRow("system information") << systemInformation << system;
     QTest::newRow("configuration manager")
         << QStringLiteral("com.vantelo.SpsConfigurationManager")
-        << PathInterfaces{{QStringLiteral("/com/vantelo/Configuration"), {QStringLiteral("com.vantelo.Configuration")}},
-                          {QStringLiteral("/com/vantelo/SelectorData"), {QStringLiteral("com.vantelo.SelectorData")}},
-                          {QStringLiteral("/com/vantelo/PlcParameterSelectorData"), {QStringLiteral("com.vantelo.SelectorData")}}};
+        << PathInterfaces {
+               {QStringLiteral("/com/vantelo/Configuration"), {QStringLiteral("com.vantelo.Configuration")}},
+               {QStringLiteral("/com/vantelo/SelectorData"), {QStringLiteral("com.vantelo.SelectorData")}},
+               {QStringLiteral("/com/vantelo/PlcParameterSelectorData"), {QStringLiteral("com.vantelo.SelectorData")}}};
     QTest::newRow("control") << simulatorName << PathInterfaces{{controlPath, {controlInterface}}};
 }
 
@@ -461,8 +473,9 @@ void SimulatorTest::controlRefusesBadOrders_data()
                                       << QStringLiteral("no valid D-Bus method name");
     QTest::newRow("empty method") << QStringLiteral("SetNoReply") << QVariantList{QString()}
                                   << QStringLiteral("no valid D-Bus method name");
-    QTest::newRow("method nothing serves") << QStringLiteral("SetRawReply") << QVariantList{QStringLiteral("getX"), value(1)}
-                                           << QStringLiteral("No served interface has a method getX");
+    QTest::newRow("method nothing serves")
+        << QStringLiteral("SetRawReply") << QVariantList {QStringLiteral("getX"), value(1)}
+        << QStringLiteral("No served interface has a method getX");
     QTest::newRow("value too deep for the envelope")
         << QStringLiteral("SetReply") << QVariantList{method, 0, QString(), value(nestedVariantLists(31))}
         << QStringLiteral("nests too deeply");
@@ -481,18 +494,20 @@ void SimulatorTest::controlRefusesBadOrders_data()
         << QStringLiteral("EmitSignal")
         << QVariantList{QStringLiteral("/com/../x"), QStringLiteral("com.vantelo.X"), QStringLiteral("s"), noArguments}
         << QStringLiteral("no valid object path");
-    QTest::newRow("malformed interface")
-        << QStringLiteral("EmitSignal")
-        << QVariantList{QStringLiteral("/com/vantelo/DeviceInfo"), QStringLiteral("x"), QStringLiteral("s"), noArguments}
-        << QStringLiteral("no valid interface name");
-    QTest::newRow("malformed signal")
-        << QStringLiteral("EmitSignal")
-        << QVariantList{QStringLiteral("/com/vantelo/DeviceInfo"), QStringLiteral("com.vantelo.X"), QStringLiteral("a.b"), noArguments}
-        << QStringLiteral("no valid signal name");
-    QTest::newRow("signal of no object")
-        << QStringLiteral("EmitSignal")
-        << QVariantList{QStringLiteral("/com/vantelo/Nowhere"), QStringLiteral("com.vantelo.X"), QStringLiteral("s"), noArguments}
-        << QStringLiteral("No service serves an object at /com/vantelo/Nowhere");
+    QTest::newRow("malformed interface") << QStringLiteral("EmitSignal")
+                                         << QVariantList {QStringLiteral("/com/vantelo/DeviceInfo"),
+                                                          QStringLiteral("x"), QStringLiteral("s"), noArguments}
+                                         << QStringLiteral("no valid interface name");
+    QTest::newRow("malformed signal") << QStringLiteral("EmitSignal")
+                                      << QVariantList {QStringLiteral("/com/vantelo/DeviceInfo"),
+                                                       QStringLiteral("com.vantelo.X"), QStringLiteral("a.b"),
+                                                       noArguments}
+                                      << QStringLiteral("no valid signal name");
+    QTest::newRow("signal of no object") << QStringLiteral("EmitSignal")
+                                         << QVariantList {QStringLiteral("/com/vantelo/Nowhere"),
+                                                          QStringLiteral("com.vantelo.X"), QStringLiteral("s"),
+                                                          noArguments}
+                                         << QStringLiteral("No service serves an object at /com/vantelo/Nowhere");
 }
 
 void SimulatorTest::controlRefusesBadOrders()
@@ -522,9 +537,9 @@ void SimulatorTest::controlBelongsToItsOwner()
     // Asked again, from the cache: the same answer.
     QCOMPARE(control(ownBus.connection(), QStringLiteral("Reset")).errorName(), refused.errorName());
     // The services answer everyone.
-    const QDBusMessage answered = call(ownBus.connection(), systemInformation, QStringLiteral("/com/vantelo/DeviceInfo"),
-                                       QStringLiteral("com.vantelo.DeviceInfo"), QStringLiteral("getListOfInstances"),
-                                       {QString()});
+    const QDBusMessage answered =
+        call(ownBus.connection(), systemInformation, QStringLiteral("/com/vantelo/DeviceInfo"),
+             QStringLiteral("com.vantelo.DeviceInfo"), QStringLiteral("getListOfInstances"), {QString()});
     QCOMPARE(envelopeValue(answered), QVariant(QStringList{QStringLiteral("Device1")}));
     stop(simulator);
 }
@@ -544,15 +559,17 @@ void SimulatorTest::callLogKeepsTheLastCalls()
 {
     OwnBus ownBus;
     QProcess simulator;
-    QVERIFY(ownBus.startSimulator(&simulator,
-                                  {QStringLiteral("--bare"), QStringLiteral("--own"), QStringLiteral("com.vantelo.Probe"),
-                                   QStringLiteral("--call-log"), QStringLiteral("3")},
-                                  simulatorName));
+    QVERIFY(
+        ownBus.startSimulator(&simulator,
+                              {QStringLiteral("--bare"), QStringLiteral("--own"), QStringLiteral("com.vantelo.Probe"),
+                               QStringLiteral("--call-log"), QStringLiteral("3")},
+                              simulatorName));
     QDBusConnection connection = ownBus.connection();
     for (int i = 0; i < 5; ++i)
-        call(connection, QStringLiteral("com.vantelo.Probe"), QStringLiteral("/any/path"), QStringLiteral("com.vantelo.Any"),
-             QStringLiteral("call%1").arg(i));
-    const auto calls = qdbus_cast<QList<RecordedCall>>(control(connection, QStringLiteral("Calls")).arguments().value(0));
+        call(connection, QStringLiteral("com.vantelo.Probe"), QStringLiteral("/any/path"),
+             QStringLiteral("com.vantelo.Any"), QStringLiteral("call%1").arg(i));
+    const auto calls =
+        qdbus_cast<QList<RecordedCall>>(control(connection, QStringLiteral("Calls")).arguments().value(0));
     QStringList members;
     for (const RecordedCall& recorded : calls)
         members.append(recorded.member);
@@ -587,8 +604,10 @@ void SimulatorTest::typedValuesArriveExactly()
                                      R"("arguments": ["Device1", ")") +
                    QByteArray::number(i) + "\"], \"value\": " + rows.at(i).json + '}';
     // As deep as a reply carries: the envelope's three, and an array and a variant for each list.
-    answers += R"(, {"interface": "com.vantelo.DeviceInfo", "method": "getInformation", "arguments": ["Device1", "deep"], )"
-               R"("value": )" + nestedLists(30) + '}';
+    answers +=
+        R"(, {"interface": "com.vantelo.DeviceInfo", "method": "getInformation", "arguments": ["Device1", "deep"], )"
+        R"("value": )" +
+        nestedLists(30) + '}';
     QTemporaryDir dir;
     QFile file(dir.filePath(QStringLiteral("typed.json")));
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -602,9 +621,10 @@ void SimulatorTest::typedValuesArriveExactly()
     QVERIFY2(ownBus.startSimulator(&simulator, {QStringLiteral("--scenario"), file.fileName()}, systemInformation),
              simulator.readAllStandardError().constData());
     const auto answer = [&ownBus](const QString& key, int* code) {
-        const QDBusMessage reply = call(ownBus.connection(), systemInformation, QStringLiteral("/com/vantelo/DeviceInfo"),
-                                        QStringLiteral("com.vantelo.DeviceInfo"), QStringLiteral("getInformation"),
-                                        {QStringLiteral("Device1"), key});
+        const QDBusMessage reply =
+            call(ownBus.connection(), systemInformation, QStringLiteral("/com/vantelo/DeviceInfo"),
+                 QStringLiteral("com.vantelo.DeviceInfo"), QStringLiteral("getInformation"),
+                 {QStringLiteral("Device1"), key});
         return envelopeValue(reply, code);
     };
     for (int i = 0; i < rows.size(); ++i) {
@@ -624,12 +644,12 @@ void SimulatorTest::refusesMalformedScenarios_data()
     QTest::addColumn<QByteArray>("scenario");
     QTest::addColumn<QString>("reason");
 
-    const QByteArray object =
-        R"({"objects": [{"module": "SystemInformation", "object": "DeviceInfo", "interfaces": ["com.vantelo.DeviceInfo"]}], )";
+    const QByteArray object = R"({"objects": [{"module": "SystemInformation", "object": "DeviceInfo", )"
+                              R"("interfaces": ["com.vantelo.DeviceInfo"]}], )";
     // An answer of the object above, with `value` as its value.
     const auto valued = [&object](const QByteArray& value) {
-        return object + R"("answers": [{"interface": "com.vantelo.DeviceInfo", "method": "runAction", "value": )" + value +
-               "}]}";
+        return object + R"("answers": [{"interface": "com.vantelo.DeviceInfo", "method": "runAction", "value": )" +
+               value + "}]}";
     };
     const auto answer = [&object](const QByteArray& keys) {
         return object + R"("answers": [{"interface": "com.vantelo.DeviceInfo", "method": "runAction", )" + keys + "}]}";
@@ -643,28 +663,34 @@ void SimulatorTest::refusesMalformedScenarios_data()
                                      << QStringLiteral("scenario.json:1:12: unknown key \"answer\"; known are objects, "
                                                        "answers, uiStatusItems");
     QTest::newRow("unknown key of an answer")
-        << object + "\n\"answers\": [{\"interface\": \"com.vantelo.DeviceInfo\", \"method\": \"runAction\",\n \"vaule\": 1}]}"
+        << object + "\n\"answers\": [{\"interface\": \"com.vantelo.DeviceInfo\", \"method\": \"runAction\",\n "
+                    "\"vaule\": 1}]}"
         << QStringLiteral("scenario.json:3:11: answers[0]: unknown key \"vaule\"; known are interface, method, object, "
                           "arguments, value, code, message");
     QTest::newRow("unknown key of an object")
-        << QByteArray(R"({"objects": [{"module": "M", "object": "O", "path": "/x", "interfaces": ["com.vantelo.Display"]}]})")
+        << QByteArray(
+               R"({"objects": [{"module": "M", "object": "O", "path": "/x", "interfaces": ["com.vantelo.Display"]}]})")
         << QStringLiteral("objects[0]: unknown key \"path\"; known are module, object, interfaces");
     QTest::newRow("unknown key of an item") << QByteArray(R"({"uiStatusItems": [{"uuid": "u", "colour": "red"}]})")
                                             << QStringLiteral("uiStatusItems[0]: unknown key \"colour\"");
-    QTest::newRow("unknown key of a typed value") << valued(R"({"@type": "i", "@vaule": 3})")
-                                                  << QStringLiteral("answers[0].value: unknown key \"@vaule\"; known are "
-                                                                    "@type, @value");
-    QTest::newRow("typed key without a type") << valued(R"({"@value": 3})")
-                                              << QStringLiteral("answers[0].value.@value: keys that begin with @ belong "
-                                                                "to typed values");
+    QTest::newRow("unknown key of a typed value")
+        << valued(R"({"@type": "i", "@vaule": 3})")
+        << QStringLiteral("answers[0].value: unknown key \"@vaule\"; known are "
+                          "@type, @value");
+    QTest::newRow("typed key without a type")
+        << valued(R"({"@value": 3})")
+        << QStringLiteral("answers[0].value.@value: keys that begin with @ belong "
+                          "to typed values");
     QTest::newRow("unknown type") << valued(R"({"@type": "v", "@value": 3})")
                                   << QStringLiteral("answers[0].value.@type: must be one of ay, y, n, q, i, u, x, t");
-    QTest::newRow("entry no object") << QByteArray(R"({"objects": [3]})") << QStringLiteral("objects[0]: needs an object");
+    QTest::newRow("entry no object") << QByteArray(R"({"objects": [3]})")
+                                     << QStringLiteral("objects[0]: needs an object");
     QTest::newRow("unknown interface")
         << QByteArray(R"({"objects": [{"module": "M", "object": "O", "interfaces": ["com.vantelo.Nope"]}]})")
         << QStringLiteral("objects[0].interfaces[0]: no interface \"com.vantelo.Nope\"");
     QTest::newRow("the control interface")
-        << QByteArray(R"({"objects": [{"module": "M", "object": "O", "interfaces": ["com.vantelo.Simulator.Control"]}]})")
+        << QByteArray(
+               R"({"objects": [{"module": "M", "object": "O", "interfaces": ["com.vantelo.Simulator.Control"]}]})")
         << QStringLiteral("objects[0].interfaces[0]: no interface \"com.vantelo.Simulator.Control\"");
     QTest::newRow("the simulator's name")
         << QByteArray(R"({"objects": [{"module": "Simulator", "object": "O", "interfaces": ["com.vantelo.Display"]}]})")
@@ -679,22 +705,27 @@ void SimulatorTest::refusesMalformedScenarios_data()
     QTest::newRow("interface nothing serves")
         << object + R"("answers": [{"interface": "com.vantelo.Display", "method": "getScreenshot"}]})"
         << QStringLiteral("answers[0].interface: no object serves com.vantelo.Display");
-    QTest::newRow("object that lacks the interface") << answer(R"("object": "Display")")
-                                                     << QStringLiteral("answers[0].object: no object \"Display\" serves "
-                                                                       "com.vantelo.DeviceInfo");
+    QTest::newRow("object that lacks the interface")
+        << answer(R"("object": "Display")")
+        << QStringLiteral("answers[0].object: no object \"Display\" serves "
+                          "com.vantelo.DeviceInfo");
     QTest::newRow("argument count")
-        << object + R"("answers": [{"interface": "com.vantelo.DeviceInfo", "method": "getInformation", "arguments": ["x"]}]})"
+        << object + R"("answers": [{"interface": "com.vantelo.DeviceInfo", "method": "getInformation", )"
+                    R"("arguments": ["x"]}]})"
         << QStringLiteral("answers[0].arguments: getInformation takes (ss)");
     QTest::newRow("argument type")
-        << object + R"("answers": [{"interface": "com.vantelo.DeviceInfo", "method": "getInformation", "arguments": [1, "x"]}]})"
+        << object + R"("answers": [{"interface": "com.vantelo.DeviceInfo", "method": "getInformation", )"
+                    R"("arguments": [1, "x"]}]})"
         << QStringLiteral("answers[0].arguments[0]: \"s\" takes a string, not 1");
     QTest::newRow("code as text") << answer(R"("code": "7")")
                                   << QStringLiteral("answers[0].code: \"i\" takes a whole number from -2147483648 to "
                                                     "2147483647, not \"7\"");
-    QTest::newRow("code with a fraction") << answer(R"("code": 1.5)") << QStringLiteral("answers[0].code: \"i\" takes a "
-                                                                                        "whole number");
+    QTest::newRow("code with a fraction") << answer(R"("code": 1.5)")
+                                          << QStringLiteral("answers[0].code: \"i\" takes a "
+                                                            "whole number");
     QTest::newRow("code beyond int32") << answer(R"("code": 2147483648)") << QStringLiteral("not 2147483648");
-    QTest::newRow("message no text") << answer(R"("message": 3)") << QStringLiteral("answers[0].message: needs a string");
+    QTest::newRow("message no text") << answer(R"("message": 3)")
+                                     << QStringLiteral("answers[0].message: needs a string");
     QTest::newRow("priority as text") << QByteArray(R"({"uiStatusItems": [{"uuid": "u", "priority": "2"}]})")
                                       << QStringLiteral("uiStatusItems[0].priority: \"i\" takes a whole number");
     QTest::newRow("item without uuid") << QByteArray(R"({"uiStatusItems": [{"title": "t"}]})")
@@ -703,10 +734,11 @@ void SimulatorTest::refusesMalformedScenarios_data()
                                 << QStringLiteral("uiStatusItems[1].uuid: another item has the uuid \"u\" already");
     QTest::newRow("null value") << valued(R"({"a": [1, null]})")
                                 << QStringLiteral("answers[0].value.a[1]: null has no D-Bus value");
-    QTest::newRow("whole number beyond int32") << valued("3000000000")
-                                               << QStringLiteral("answers[0].value: \"i\" takes a whole number from "
-                                                                 "-2147483648 to 2147483647, not 3000000000; other whole "
-                                                                 "numbers need a type");
+    QTest::newRow("whole number beyond int32")
+        << valued("3000000000")
+        << QStringLiteral("answers[0].value: \"i\" takes a whole number from "
+                          "-2147483648 to 2147483647, not 3000000000; other whole "
+                          "numbers need a type");
     QTest::newRow("double no number") << valued(R"({"@type": "d", "@value": true})")
                                       << QStringLiteral("\"d\" takes a finite number, not true");
     QTest::newRow("invalid base64") << valued(R"({"@type": "ay", "@base64": "***"})")
@@ -752,7 +784,8 @@ void SimulatorTest::refusesMalformedScenarios()
 
     // A bus that isn't there: a refusal that comes first exits 2, not 1.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("VANTELO_DBUS_ADDRESS"), QStringLiteral("unix:path=") + dir.filePath(QStringLiteral("none")));
+    environment.insert(QStringLiteral("VANTELO_DBUS_ADDRESS"),
+                       QStringLiteral("unix:path=") + dir.filePath(QStringLiteral("none")));
     QProcess simulator;
     simulator.setProcessEnvironment(environment);
     simulator.start(QStringLiteral(VANTELO_SIMULATOR), {QStringLiteral("--scenario"), file.fileName()});
@@ -774,8 +807,9 @@ void SimulatorTest::refusesTheSystemBusUnlessAsked_data()
     QTest::newRow("variable unset") << QString() << QStringList() << unasked;
     QTest::newRow("variable system") << QStringLiteral("system") << QStringList() << unasked;
     QTest::newRow("variable at its socket") << suiteBus << QStringList() << QStringLiteral("is the system bus");
-    QTest::newRow("address at its socket") << QStringLiteral("session") << QStringList{QStringLiteral("--address"), suiteBus}
-                                           << QStringLiteral("is the system bus");
+    QTest::newRow("address at its socket")
+        << QStringLiteral("session") << QStringList {QStringLiteral("--address"), suiteBus}
+        << QStringLiteral("is the system bus");
 }
 
 void SimulatorTest::refusesTheSystemBusUnlessAsked()
@@ -813,7 +847,8 @@ void SimulatorTest::exitsWhenTheBusGoesAway()
 void SimulatorTest::startsOnDemand()
 {
     // The activation file of this build, in the bus's service folder.
-    OwnBus ownBus(QStringLiteral("<servicedir>%1</servicedir>\n").arg(QStringLiteral(VANTELO_ACTIVATION_DIR)) + openPolicy);
+    OwnBus ownBus(QStringLiteral("<servicedir>%1</servicedir>\n").arg(QStringLiteral(VANTELO_ACTIVATION_DIR)) +
+                  openPolicy);
     QVERIFY(!ownBus.connection().interface()->isServiceRegistered(systemInformation));
 
     // The UI status connector sends its calls even while its service is absent.
@@ -839,25 +874,27 @@ void SimulatorTest::systemBusPolicyKeepsTheControlToItsOwner()
     if (::getuid() != 0)
         QSKIP("Playing the owner (root) and a stranger needs root");
     // The policy of a system bus, strict by default, with the simulator's file included.
-    OwnBus ownBus(QStringLiteral("<policy context=\"default\">\n"
-                                 "    <allow user=\"*\"/>\n"
-                                 "    <deny own=\"*\"/>\n"
-                                 "    <deny send_type=\"method_call\"/>\n"
-                                 "    <allow send_type=\"signal\"/>\n"
-                                 "    <allow send_requested_reply=\"true\" send_type=\"method_return\"/>\n"
-                                 "    <allow send_requested_reply=\"true\" send_type=\"error\"/>\n"
-                                 "    <allow receive_type=\"method_call\"/>\n"
-                                 "    <allow receive_type=\"method_return\"/>\n"
-                                 "    <allow receive_type=\"error\"/>\n"
-                                 "    <allow receive_type=\"signal\"/>\n"
-                                 "    <allow send_destination=\"org.freedesktop.DBus\" send_interface=\"org.freedesktop.DBus\"/>\n"
-                                 "    <allow send_destination=\"org.freedesktop.DBus\"\n"
-                                 "           send_interface=\"org.freedesktop.DBus.Introspectable\"/>\n"
-                                 "  </policy>\n"
-                                 "  <include>%1</include>\n")
+    OwnBus ownBus(QStringLiteral(
+                      "<policy context=\"default\">\n"
+                      "    <allow user=\"*\"/>\n"
+                      "    <deny own=\"*\"/>\n"
+                      "    <deny send_type=\"method_call\"/>\n"
+                      "    <allow send_type=\"signal\"/>\n"
+                      "    <allow send_requested_reply=\"true\" send_type=\"method_return\"/>\n"
+                      "    <allow send_requested_reply=\"true\" send_type=\"error\"/>\n"
+                      "    <allow receive_type=\"method_call\"/>\n"
+                      "    <allow receive_type=\"method_return\"/>\n"
+                      "    <allow receive_type=\"error\"/>\n"
+                      "    <allow receive_type=\"signal\"/>\n"
+                      "    <allow send_destination=\"org.freedesktop.DBus\" send_interface=\"org.freedesktop.DBus\"/>\n"
+                      "    <allow send_destination=\"org.freedesktop.DBus\"\n"
+                      "           send_interface=\"org.freedesktop.DBus.Introspectable\"/>\n"
+                      "  </policy>\n"
+                      "  <include>%1</include>\n")
                       .arg(QStringLiteral(VANTELO_POLICY_FILE)));
     QVERIFY(!ownBus.address().isEmpty());
-    QFile::setPermissions(ownBus.directory(), QFile::permissions(ownBus.directory()) | QFile::ExeOther | QFile::ReadOther);
+    QFile::setPermissions(ownBus.directory(),
+                          QFile::permissions(ownBus.directory()) | QFile::ExeOther | QFile::ReadOther);
 
     QProcess simulator;
     QVERIFY(ownBus.startSimulator(&simulator, {}, simulatorName));
@@ -876,8 +913,9 @@ void SimulatorTest::systemBusPolicyKeepsTheControlToItsOwner()
         send.waitForFinished(waitMs);
         return QString::fromUtf8(send.readAllStandardOutput() + send.readAllStandardError());
     };
-    const QString service = asNobody(systemInformation, QStringLiteral("/com/vantelo/DeviceInfo"),
-                                     QStringLiteral("com.vantelo.DeviceInfo.getListOfInstances"), {QStringLiteral("string:")});
+    const QString service =
+        asNobody(systemInformation, QStringLiteral("/com/vantelo/DeviceInfo"),
+                 QStringLiteral("com.vantelo.DeviceInfo.getListOfInstances"), {QStringLiteral("string:")});
     QVERIFY2(service.contains(QStringLiteral("Device1")), qPrintable(service));
     const QString controlled = asNobody(simulatorName, controlPath, controlInterface + QStringLiteral(".Reset"), {});
     QVERIFY2(controlled.contains(QStringLiteral("org.freedesktop.DBus.Error.AccessDenied")), qPrintable(controlled));
@@ -891,7 +929,8 @@ void SimulatorTest::privateBusFailsWhenABackgroundProgramEnds()
     QProcess wrapper;
     wrapper.start(QStringLiteral(VANTELO_WITH_PRIVATE_BUS),
                   {QStringLiteral("--background"),
-                   QStringLiteral("'%1' --scenario '%2'").arg(QStringLiteral(VANTELO_SIMULATOR), dir.filePath(QStringLiteral("none.json"))),
+                   QStringLiteral("'%1' --scenario '%2'")
+                       .arg(QStringLiteral(VANTELO_SIMULATOR), dir.filePath(QStringLiteral("none.json"))),
                    QStringLiteral("--wait-for"), simulatorName, QStringLiteral("--"), QStringLiteral("touch"), marker});
     QVERIFY(wrapper.waitForFinished(waitMs * 2));
     const QString error = QString::fromUtf8(wrapper.readAllStandardError());
