@@ -2,26 +2,27 @@
 
 #include <QJsonObject>
 
-JsonPlace::JsonPlace(const JsonSource& source, const QJsonValue& value, const QString& path)
+JsonPlace::JsonPlace(const JsonSource& source, const QJsonValue& value, const QString& path, const QString& where)
     : m_source(source)
     , m_value(value)
     , m_path(path)
+    , m_where(source.contains(path) ? path : where)
 {
 }
 
 JsonPlace JsonPlace::member(const QString& key) const
 {
-    return JsonPlace(m_source, m_value.toObject().value(key), JsonSource::memberPath(m_path, key));
+    return JsonPlace(m_source, m_value.toObject().value(key), JsonSource::memberPath(m_path, key), m_where);
 }
 
 JsonPlace JsonPlace::element(int index) const
 {
-    return JsonPlace(m_source, m_value.toArray().at(index), JsonSource::elementPath(m_path, index));
+    return JsonPlace(m_source, m_value.toArray().at(index), JsonSource::elementPath(m_path, index), m_where);
 }
 
 bool JsonPlace::refuse(const QString& reason, QString* error) const
 {
-    return refuseAt(m_path, reason, error);
+    return refuseAt(m_where, reason, error);
 }
 
 bool JsonPlace::refuseAt(const QString& where, const QString& reason, QString* error) const
@@ -38,10 +39,10 @@ bool JsonPlace::hasOnlyKeys(const QStringList& known, QString* error) const
     for (auto it = object.begin(); it != object.end(); ++it) {
         if (known.contains(it.key()))
             continue;
+        const QString names = known.join(QStringLiteral(", "));
         // Said of the object, shown at the line of the key.
         return refuseAt(JsonSource::memberPath(m_path, it.key()),
-                        QStringLiteral("unknown key \"%1\"; known are %2").arg(it.key(), known.join(QStringLiteral(", "))),
-                        error);
+                        QStringLiteral("unknown key \"%1\"; known are %2").arg(it.key(), names), error);
     }
     return true;
 }

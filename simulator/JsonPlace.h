@@ -14,7 +14,10 @@
 class JsonPlace
 {
 public:
-    JsonPlace(const JsonSource& source, const QJsonValue& value, const QString& path = QString());
+    // `where`: the path whose line and column refusals show, the value's own
+    // if the file has it (a missing key is shown at its object).
+    JsonPlace(const JsonSource& source, const QJsonValue& value, const QString& path = QString(),
+              const QString& where = QString());
 
     const QJsonValue& value() const { return m_value; }
     const QString& path() const { return m_path; }
@@ -52,6 +55,7 @@ private:
     const JsonSource& m_source;
     QJsonValue m_value;
     QString m_path;
+    QString m_where;
 };
 
 #endif // JSONPLACE_H

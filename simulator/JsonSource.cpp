@@ -80,6 +80,10 @@ int JsonSource::mapValue(int at, const QString& path, QString* error)
     const int start = at;
     while (at < m_data.size() && QByteArrayLiteral("+-.0123456789Eeaflnrstu").contains(m_data.at(at)))
         ++at;
+    if (at == start) { // never in a document QJsonDocument accepted; stops the walk rather than loop
+        *error = QStringLiteral("%1: unexpected text").arg(lineAndColumn(m_data, at));
+        return -1;
+    }
     if (first == '-' || (first >= '0' && first <= '9'))
         m_numbers.insert(path, QString::fromLatin1(m_data.mid(start, at - start)));
     return at;

@@ -18,6 +18,8 @@ public:
     // in one object, which QJsonDocument would silently read as one.
     bool map(const QByteArray& data, QString* error);
 
+    // Whether the file has a value at the path.
+    bool contains(const QString& path) const { return m_offsets.contains(path); }
     // "line:column" of the value at the path.
     QString position(const QString& path) const;
     // The number at the path as the file writes it; empty if it's no number.

@@ -18,7 +18,6 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
-#include <csignal>
 #include <unistd.h>
 
 namespace {
@@ -43,20 +42,12 @@ QDBusMessage control(QDBusConnection connection, const QString& member, const QV
     return call(connection, simulatorName, controlPath, controlInterface, member, arguments);
 }
 
-// The value inside an (isv) envelope answer, as it came over the bus.
-QVariant envelopeValue(const QDBusMessage& reply, int* code = nullptr)
+// The (isv) envelope of an answer, read as the library reads it.
+DBusReply envelopeOf(const QDBusMessage& reply)
 {
-    const QDBusArgument envelope =
-        qvariant_cast<QDBusVariant>(reply.arguments().value(0)).variant().value<QDBusArgument>();
-    int replyCode = 0;
-    QString message;
-    QDBusVariant value;
-    envelope.beginStructure();
-    envelope >> replyCode >> message >> value;
-    envelope.endStructure();
-    if (code)
-        *code = replyCode;
-    return value.variant();
+    DBusReply envelope;
+    qvariant_cast<QDBusVariant>(reply.arguments().value(0)).variant().value<QDBusArgument>() >> envelope;
+    return envelope;
 }
 
 // Lists nested `depth` deep around the number 1: each is an array and a variant on the bus.
@@ -540,7 +531,7 @@ void SimulatorTest::controlBelongsToItsOwner()
     const QDBusMessage answered =
         call(ownBus.connection(), systemInformation, QStringLiteral("/com/vantelo/DeviceInfo"),
              QStringLiteral("com.vantelo.DeviceInfo"), QStringLiteral("getListOfInstances"), {QString()});
-    QCOMPARE(envelopeValue(answered), QVariant(QStringList{QStringLiteral("Device1")}));
+    QCOMPARE(envelopeOf(answered).getValue(), QVariant(QStringList{QStringLiteral("Device1")}));
     stop(simulator);
 }
 
@@ -620,22 +611,20 @@ void SimulatorTest::typedValuesArriveExactly()
     QProcess simulator;
     QVERIFY2(ownBus.startSimulator(&simulator, {QStringLiteral("--scenario"), file.fileName()}, systemInformation),
              simulator.readAllStandardError().constData());
-    const auto answer = [&ownBus](const QString& key, int* code) {
-        const QDBusMessage reply =
-            call(ownBus.connection(), systemInformation, QStringLiteral("/com/vantelo/DeviceInfo"),
-                 QStringLiteral("com.vantelo.DeviceInfo"), QStringLiteral("getInformation"),
-                 {QStringLiteral("Device1"), key});
-        return envelopeValue(reply, code);
+    const auto answer = [&ownBus](const QString& key) {
+        return envelopeOf(call(ownBus.connection(), systemInformation, QStringLiteral("/com/vantelo/DeviceInfo"),
+                               QStringLiteral("com.vantelo.DeviceInfo"), QStringLiteral("getInformation"),
+                               {QStringLiteral("Device1"), key}));
     };
     for (int i = 0; i < rows.size(); ++i) {
-        int code = -1;
-        const QVariant value = answer(QString::number(i), &code);
-        QVERIFY2(code == 0 && value.userType() == rows.at(i).expected.userType() && value == rows.at(i).expected,
+        const DBusReply reply = answer(QString::number(i));
+        const QVariant value = reply.getValue();
+        QVERIFY2(!reply.isError() && value.userType() == rows.at(i).expected.userType() && value == rows.at(i).expected,
                  rows.at(i).json);
     }
-    int code = -1;
-    QCOMPARE(answer(QStringLiteral("deep"), &code).userType(), qMetaTypeId<QDBusArgument>());
-    QCOMPARE(code, 0);
+    const DBusReply deep = answer(QStringLiteral("deep"));
+    QVERIFY2(!deep.isError(), qPrintable(deep.getError().getErrorMessage()));
+    QCOMPARE(deep.getValue().userType(), qMetaTypeId<QDBusArgument>());
     stop(simulator);
 }
 
@@ -683,6 +672,8 @@ void SimulatorTest::refusesMalformedScenarios_data()
                           "to typed values");
     QTest::newRow("unknown type") << valued(R"({"@type": "v", "@value": 3})")
                                   << QStringLiteral("answers[0].value.@type: must be one of ay, y, n, q, i, u, x, t");
+    QTest::newRow("missing key") << QByteArray("{\"objects\": [\n  {\"object\": \"O\", \"interfaces\": []}]}")
+                                 << QStringLiteral("scenario.json:2:3: objects[0].module: needs a non-empty string");
     QTest::newRow("entry no object") << QByteArray(R"({"objects": [3]})")
                                      << QStringLiteral("objects[0]: needs an object");
     QTest::newRow("unknown interface")
