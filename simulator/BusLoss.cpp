@@ -15,6 +15,9 @@ void BusLoss::watch(QDBusConnection connection)
     connection.connect(QString(), QStringLiteral("/org/freedesktop/DBus/Local"),
                        QStringLiteral("org.freedesktop.DBus.Local"), QStringLiteral("Disconnected"), this,
                        SLOT(disconnected()));
+    // Gone already, before the signal was connected: it won't come again.
+    if (!connection.isConnected())
+        QMetaObject::invokeMethod(this, &BusLoss::disconnected, Qt::QueuedConnection);
 }
 
 void BusLoss::disconnected()

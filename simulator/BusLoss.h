@@ -13,6 +13,7 @@ class BusLoss : public QObject
 public:
     explicit BusLoss(const QString& busDescription, QObject* parent = nullptr);
 
+    // Follows the connection's bus, also if it is gone already.
     void watch(QDBusConnection connection);
 
 private Q_SLOTS:
