@@ -60,7 +60,7 @@ int main(int argc, char* argv[])
            !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     const QString service = QStringLiteral("com.vantelo.") + module;
-    QDBusMessage own = QDBusMessage::createMethodCall(QStringLiteral("com.vantelo.Simulator"), QStringLiteral("/"),
+    QDBusMessage own = QDBusMessage::createMethodCall(QStringLiteral("com.vantelo.Simulator"), QStringLiteral("/com/vantelo/Simulator"),
                                                       QStringLiteral("com.vantelo.Simulator.Control"),
                                                       QStringLiteral("OwnName"));
     own << service;

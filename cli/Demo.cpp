@@ -106,7 +106,7 @@ int runDemo(QTextStream& out)
     waitFor([&received] { return received.size() >= 1; });
 
     out << "  the simulator plays a USB stick being mounted:\n";
-    QDBusMessage order = QDBusMessage::createMethodCall(simulatorName, QStringLiteral("/"),
+    QDBusMessage order = QDBusMessage::createMethodCall(simulatorName, QStringLiteral("/com/vantelo/Simulator"),
                                                         QStringLiteral("com.vantelo.Simulator.Control"),
                                                         QStringLiteral("EmitSignal"));
     const auto mountConnector = connectors.value(mount->alias);

@@ -3,37 +3,40 @@
 #include "DBusReply.h"
 
 #include <QDBusVariant>
-#include <QTextStream>
 #include <QTimer>
 
 #include <utility>
 
-CallResponder::CallResponder(const QDBusConnection& connection, SimulatedDevice& device, bool logCalls,
-                             QObject* parent)
+namespace {
+QVariant inVariant(const DBusReply& envelope)
+{
+    return QVariant::fromValue(QDBusVariant(QVariant::fromValue(envelope)));
+}
+} // namespace
+
+CallResponder::CallResponder(SimulatedDevice& device, int callLogLimit, QObject* parent)
     : QObject(parent)
-    , m_connection(connection)
     , m_device(device)
-    , m_logCalls(logCalls)
+    , m_callLogLimit(callLogLimit)
 {
 }
 
-void CallResponder::respond(const QDBusMessage& call)
+void CallResponder::respond(const QDBusMessage& call, const QDBusConnection& connection)
 {
-    m_calls.append({call.path(), call.interface(), call.member(), call.signature(), call.arguments()});
-    log(call);
-
+    record(call);
+    const HeldCall held{call, connection};
     const Answer answer = m_answers.value(call.member());
     if (answer.kind == Answer::Never) {
         call.setDelayedReply(true);
-        m_held.append(call);
+        m_held.append(held);
         return;
     }
     if (answer.delayMs > 0) {
         call.setDelayedReply(true);
-        QTimer::singleShot(answer.delayMs, this, [this, call, answer] { send(call, answer); });
+        QTimer::singleShot(answer.delayMs, this, [this, held, answer] { send(held, answer); });
         return;
     }
-    send(call, answer);
+    send(held, answer);
 }
 
 void CallResponder::setAnswer(const QString& member, const Answer& answer)
@@ -51,8 +54,8 @@ void CallResponder::setDelay(const QString& member, int delayMs)
 
 int CallResponder::releaseHeld()
 {
-    const QList<QDBusMessage> held = std::exchange(m_held, {});
-    for (const QDBusMessage& call : held)
+    const QList<HeldCall> held = std::exchange(m_held, {});
+    for (const HeldCall& call : held)
         send(call, Answer());
     return held.size();
 }
@@ -64,53 +67,51 @@ void CallResponder::reset()
     releaseHeld();
 }
 
-void CallResponder::send(const QDBusMessage& call, const Answer& answer)
+void CallResponder::record(const QDBusMessage& call)
 {
+    if (m_callLogLimit <= 0)
+        return;
+    if (m_calls.size() >= m_callLogLimit)
+        m_calls.removeFirst();
+    m_calls.append({call.path(), call.interface(), call.member(), call.signature(), call.arguments()});
+}
+
+void CallResponder::send(const HeldCall& held, const Answer& answer)
+{
+    QDBusConnection connection(held.connection);
     switch (answer.kind) {
     case Answer::AsTheDevice:
     case Answer::Never:
-        sendAsTheDevice(call);
+        sendAsTheDevice(held);
         return;
     case Answer::Error:
-        m_connection.send(call.createErrorReply(answer.errorName, answer.message));
+        connection.send(held.call.createErrorReply(answer.errorName, answer.message));
         return;
     case Answer::Raw:
-        m_connection.send(call.createReply(answer.value));
+        connection.send(held.call.createReply(answer.value));
         return;
     case Answer::Envelope: {
         DBusReply envelope;
         envelope.setError(answer.code, answer.message);
         envelope.setValue(answer.value);
-        m_connection.send(call.createReply(QVariant::fromValue(QDBusVariant(QVariant::fromValue(envelope)))));
+        connection.send(held.call.createReply(inVariant(envelope)));
         return;
     }
     }
 }
 
-void CallResponder::sendAsTheDevice(const QDBusMessage& call)
+void CallResponder::sendAsTheDevice(const HeldCall& held)
 {
-    QDBusError::ErrorType errorType = QDBusError::Other;
-    QString message;
-    if (!m_device.accepts(call, &errorType, &message)) {
-        m_connection.send(call.createErrorReply(errorType, message));
-        return;
-    }
+    QDBusConnection connection(held.connection);
     DBusReply envelope;
     QList<QDBusMessage> announcements;
-    if (!m_device.answer(call, &envelope, &announcements, &message)) {
-        m_connection.send(call.createErrorReply(QStringLiteral("com.vantelo.Simulator.Error.UnknownArguments"), message));
+    QString message;
+    if (!m_device.answer(held.call, &envelope, &announcements, &message)) {
+        connection.send(
+            held.call.createErrorReply(QStringLiteral("com.vantelo.Simulator.Error.UnknownArguments"), message));
         return;
     }
-    m_connection.send(call.createReply(QVariant::fromValue(QDBusVariant(QVariant::fromValue(envelope)))));
+    connection.send(held.call.createReply(inVariant(envelope)));
     for (const QDBusMessage& announcement : announcements)
-        m_connection.send(announcement);
-}
-
-void CallResponder::log(const QDBusMessage& call) const
-{
-    if (!m_logCalls)
-        return;
-    QTextStream out(stdout);
-    out << call.service() << ' ' << call.path() << ' ' << call.interface() << '.' << call.member() << '('
-        << call.signature() << ")\n";
+        connection.send(announcement);
 }

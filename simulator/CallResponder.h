@@ -11,18 +11,19 @@
 #include <QList>
 #include <QObject>
 
-// Answers the method calls of the simulated services: records each call,
-// then answers it as the control interface set for its method, by default as
-// the simulated device does.
+// Answers the method calls of the simulated services: records each call
+// (the last ones, up to a limit), then answers it as the control interface
+// set for its method, by default as the simulated device does. Answers go
+// out on the connection the call came in on, as do the signals that follow.
 class CallResponder : public QObject
 {
     Q_OBJECT
 public:
-    CallResponder(const QDBusConnection& connection, SimulatedDevice& device, bool logCalls,
-                  QObject* parent = nullptr);
+    CallResponder(SimulatedDevice& device, int callLogLimit, QObject* parent = nullptr);
 
-    void respond(const QDBusMessage& call);
+    void respond(const QDBusMessage& call, const QDBusConnection& connection);
 
+    // Sets how a method is answered; a delay set for it stays.
     void setAnswer(const QString& member, const Answer& answer);
     void setDelay(const QString& member, int delayMs);
     // Answers every held call as the device does.
@@ -33,16 +34,21 @@ public:
     void clearCalls() { m_calls.clear(); }
 
 private:
-    void send(const QDBusMessage& call, const Answer& answer);
-    void sendAsTheDevice(const QDBusMessage& call);
-    void log(const QDBusMessage& call) const;
+    struct HeldCall
+    {
+        QDBusMessage call;
+        QDBusConnection connection;
+    };
 
-    QDBusConnection m_connection;
+    void record(const QDBusMessage& call);
+    void send(const HeldCall& held, const Answer& answer);
+    void sendAsTheDevice(const HeldCall& held);
+
     SimulatedDevice& m_device;
-    bool m_logCalls;
+    int m_callLogLimit;
     QHash<QString, Answer> m_answers;
     QList<RecordedCall> m_calls;
-    QList<QDBusMessage> m_held;
+    QList<HeldCall> m_held;
 };
 
 #endif // CALLRESPONDER_H

@@ -1,7 +1,8 @@
 #ifndef CONTROLINTERFACE_H
 #define CONTROLINTERFACE_H
 
-#include <QDBusConnection>
+#include "Answer.h"
+
 #include <QDBusMessage>
 #include <QHash>
 #include <QString>
@@ -9,28 +10,35 @@
 #include <functional>
 
 class CallResponder;
-class InterfaceCatalogue;
+class SimulatedServices;
 
 // The simulator's own interface: how tests and developers change the
 // answers, read the recorded calls, play a service restart and make the
-// services emit signals.
+// services emit signals. Orders that name a method, an error, a bus name or
+// an object badly, or ask for an absurd delay, are refused with InvalidArgs.
 class ControlInterface
 {
 public:
-    ControlInterface(const QDBusConnection& connection, const InterfaceCatalogue& catalogue, CallResponder& responder);
+    ControlInterface(CallResponder& responder, SimulatedServices& services);
 
     static QString name();
+    static QString serviceName();
+    static QString path();
 
-    void handle(const QDBusMessage& call);
+    // Carries out an order whose signature the interface file allows; the reply to send.
+    QDBusMessage handle(const QDBusMessage& call);
 
 private:
     using Handler = std::function<QDBusMessage(const QDBusMessage&)>;
 
+    // Why the method name can't take an override; empty if it can.
+    QString refusalOfMethod(const QString& member) const;
+    QDBusMessage setAnswer(const QDBusMessage& call, const Answer& answer);
+    QDBusMessage changeName(const QDBusMessage& call, bool own);
     QDBusMessage emitSignal(const QDBusMessage& call);
 
-    QDBusConnection m_connection;
-    const InterfaceCatalogue& m_catalogue;
     CallResponder& m_responder;
+    SimulatedServices& m_services;
     QHash<QString, Handler> m_methods;
 };
 

@@ -1,97 +1,233 @@
 #include "JsonDBusValue.h"
 
+#include "DBusNameRules.h"
+
+#include <QDBusObjectPath>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringList>
 
 #include <cmath>
+#include <limits>
 
 namespace {
-bool typedToDBus(const QJsonObject& object, QVariant* value, QString* error)
+struct IntegerType
 {
-    const QString type = object.value(QLatin1String("@type")).toString();
+    char code;
+    qint64 minimum;
+    quint64 maximum;
+    // The value, from the negative or the other reading of the text.
+    QVariant (*make)(bool negative, qint64 below, quint64 above);
+};
+
+template <typename T>
+QVariant integer(bool negative, qint64 below, quint64 above)
+{
+    return QVariant::fromValue(negative ? T(below) : T(above));
+}
+
+const IntegerType integerTypes[] = {
+    {'y', 0, 255, integer<uchar>},
+    {'n', -32768, 32767, integer<short>},
+    {'q', 0, 65535, integer<ushort>},
+    {'i', std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max(), integer<int>},
+    {'u', 0, std::numeric_limits<quint32>::max(), integer<uint>},
+    {'x', std::numeric_limits<qint64>::min(), std::numeric_limits<qint64>::max(), integer<qlonglong>},
+    {'t', 0, std::numeric_limits<quint64>::max(), integer<qulonglong>},
+};
+
+const IntegerType* findIntegerType(QChar code)
+{
+    for (const IntegerType& type : integerTypes) {
+        if (code == QLatin1Char(type.code))
+            return &type;
+    }
+    return nullptr;
+}
+
+bool isWholeNumberText(const QString& text)
+{
+    return !text.isEmpty() && !text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char('e')) &&
+           !text.contains(QLatin1Char('E'));
+}
+
+// The value as the file writes it, for messages.
+QString written(const JsonPlace& place)
+{
+    if (place.value().isDouble())
+        return place.numberText();
+    return QString::fromUtf8(QJsonDocument(QJsonArray{place.value()}).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
+}
+
+// Exactly the number written, or a refusal: never through a double.
+bool toInteger(const JsonPlace& place, const IntegerType& type, QVariant* value, QString* error)
+{
+    const QString text = place.numberText();
+    bool fits = place.value().isDouble() && isWholeNumberText(text);
+    const bool negative = text.startsWith(QLatin1Char('-'));
+    qint64 below = 0;
+    quint64 above = 0;
+    if (fits && negative) {
+        below = text.toLongLong(&fits);
+        fits = fits && below >= type.minimum;
+    } else if (fits) {
+        above = text.toULongLong(&fits);
+        fits = fits && above <= type.maximum;
+    }
+    if (!fits)
+        return place.refuse(QStringLiteral("\"%1\" takes a whole number from %2 to %3, not %4")
+                                .arg(QLatin1Char(type.code))
+                                .arg(type.minimum)
+                                .arg(type.maximum)
+                                .arg(written(place)),
+                            error);
+    *value = type.make(negative, below, above);
+    return true;
+}
+
+bool toDouble(const JsonPlace& place, QVariant* value, QString* error)
+{
+    bool ok = place.value().isDouble();
+    const double number = ok ? place.numberText().toDouble(&ok) : 0;
+    if (!ok || !std::isfinite(number))
+        return place.refuse(QStringLiteral("\"d\" takes a finite number, not %1").arg(written(place)), error);
+    *value = number;
+    return true;
+}
+
+bool tooDeep(const JsonPlace& place, QString* error)
+{
+    return place.refuse(QStringLiteral("nested too deeply: D-Bus carries at most %1 arrays, dicts and variants "
+                                       "around a value, the reply's own envelope among them")
+                            .arg(JsonDBusValue::maximumDepth),
+                        error);
+}
+
+bool typedToDBus(const JsonPlace& place, int depth, QVariant* value, QString* error)
+{
+    const QString type = place.member(QStringLiteral("@type")).value().toString();
     if (type == QLatin1String("ay")) {
-        const QJsonValue data = object.value(QLatin1String("@base64"));
-        if (!data.isString()) {
-            *error = QStringLiteral("an \"ay\" value needs \"@base64\" text");
+        if (!place.hasOnlyKeys({QStringLiteral("@type"), QStringLiteral("@base64")}, error))
             return false;
-        }
-        *value = QByteArray::fromBase64(data.toString().toLatin1());
+        if (depth + 1 > JsonDBusValue::maximumDepth)
+            return tooDeep(place, error);
+        const JsonPlace data = place.member(QStringLiteral("@base64"));
+        const auto bytes = QByteArray::fromBase64Encoding(data.value().toString().toLatin1(),
+                                                          QByteArray::AbortOnBase64DecodingErrors);
+        if (!data.value().isString() || !bytes)
+            return data.refuse(QStringLiteral("needs base64 text"), error);
+        *value = *bytes;
         return true;
     }
-    const QJsonValue plain = object.value(QLatin1String("@value"));
-    if (type == QLatin1String("s") && plain.isString())
-        *value = plain.toString();
-    else if (type == QLatin1String("i") && plain.isDouble())
-        *value = plain.toInt();
-    else if (type == QLatin1String("u") && plain.isDouble() && plain.toDouble() >= 0)
-        *value = uint(plain.toDouble());
-    else if (type == QLatin1String("x") && plain.isDouble())
-        *value = qlonglong(plain.toDouble());
-    else if (type == QLatin1String("t") && plain.isDouble() && plain.toDouble() >= 0)
-        *value = qulonglong(plain.toDouble());
-    else if (type == QLatin1String("d") && plain.isDouble())
-        *value = plain.toDouble();
-    else {
-        *error = QStringLiteral("\"@type\" must be one of ay, s, i, u, x, t, d with a fitting \"@value\"");
+    if (!place.hasOnlyKeys({QStringLiteral("@type"), QStringLiteral("@value")}, error))
         return false;
+    if (type.size() != 1 || !QStringLiteral("ynqiuxtdsbo").contains(type))
+        return place.member(QStringLiteral("@type"))
+            .refuse(QStringLiteral("must be one of ay, y, n, q, i, u, x, t, d, s, b, o"), error);
+    return JsonDBusValue::toBasic(place.member(QStringLiteral("@value")), type.at(0), value, error);
+}
+
+bool arrayToDBus(const JsonPlace& place, int depth, QVariant* value, QString* error)
+{
+    const QJsonArray array = place.value().toArray();
+    bool allStrings = true;
+    for (const QJsonValue& element : array)
+        allStrings = allStrings && element.isString();
+    if (allStrings) {
+        if (depth + 1 > JsonDBusValue::maximumDepth)
+            return tooDeep(place, error);
+        QStringList strings;
+        for (const QJsonValue& element : array)
+            strings.append(element.toString());
+        *value = strings;
+        return true;
     }
+    // An array, and a variant around each element.
+    QVariantList values;
+    for (int i = 0; i < array.size(); ++i) {
+        QVariant element;
+        if (!JsonDBusValue::toDBus(place.element(i), depth + 2, &element, error))
+            return false;
+        values.append(element);
+    }
+    *value = values;
+    return true;
+}
+
+bool objectToDBus(const JsonPlace& place, int depth, QVariant* value, QString* error)
+{
+    const QJsonObject object = place.value().toObject();
+    if (object.contains(QLatin1String("@type")))
+        return typedToDBus(place, depth, value, error);
+    if (depth + 1 > JsonDBusValue::maximumDepth)
+        return tooDeep(place, error);
+    QVariantMap map;
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        const JsonPlace member = place.member(it.key());
+        if (it.key().startsWith(QLatin1Char('@')))
+            return member.refuse(QStringLiteral("keys that begin with @ belong to typed values, which need \"@type\""),
+                                 error);
+        // An array, a dict entry and a variant around each value.
+        if (!JsonDBusValue::toDBus(member, depth + 3, &map[it.key()], error))
+            return false;
+    }
+    *value = map;
     return true;
 }
 } // namespace
 
-bool JsonDBusValue::toDBus(const QJsonValue& json, QVariant* value, QString* error)
+bool JsonDBusValue::toDBus(const JsonPlace& place, int depth, QVariant* value, QString* error)
 {
-    switch (json.type()) {
+    if (depth > maximumDepth)
+        return tooDeep(place, error);
+    switch (place.value().type()) {
     case QJsonValue::String:
-        *value = json.toString();
+        *value = place.value().toString();
         return true;
     case QJsonValue::Bool:
-        *value = json.toBool();
+        *value = place.value().toBool();
         return true;
-    case QJsonValue::Double: {
-        const double number = json.toDouble();
-        if (std::trunc(number) == number && std::fabs(number) <= 2147483647.0)
-            *value = int(number);
-        else
-            *value = number;
-        return true;
-    }
-    case QJsonValue::Array: {
-        const QJsonArray array = json.toArray();
-        QStringList strings;
-        QVariantList values;
-        bool allStrings = true;
-        for (int i = 0; i < array.size(); ++i) {
-            QVariant element;
-            if (!toDBus(array.at(i), &element, error)) {
-                *error = QStringLiteral("[%1]: %2").arg(i).arg(*error);
-                return false;
-            }
-            allStrings = allStrings && array.at(i).isString();
-            strings.append(element.toString());
-            values.append(element);
-        }
-        *value = allStrings ? QVariant(strings) : QVariant(values);
-        return true;
-    }
-    case QJsonValue::Object: {
-        const QJsonObject object = json.toObject();
-        if (object.contains(QLatin1String("@type")))
-            return typedToDBus(object, value, error);
-        QVariantMap map;
-        for (auto it = object.begin(); it != object.end(); ++it) {
-            if (!toDBus(it.value(), &map[it.key()], error)) {
-                *error = QStringLiteral(".%1: %2").arg(it.key(), *error);
-                return false;
-            }
-        }
-        *value = map;
-        return true;
-    }
+    case QJsonValue::Double:
+        if (!isWholeNumberText(place.numberText()))
+            return toDouble(place, value, error);
+        if (toInteger(place, *findIntegerType(QLatin1Char('i')), value, error))
+            return true;
+        error->append(QStringLiteral("; other whole numbers need a type, as {\"@type\": \"x\", \"@value\": %1}")
+                          .arg(place.numberText()));
+        return false;
+    case QJsonValue::Array:
+        return arrayToDBus(place, depth, value, error);
+    case QJsonValue::Object:
+        return objectToDBus(place, depth, value, error);
     case QJsonValue::Null:
     case QJsonValue::Undefined:
         break;
     }
-    *error = QStringLiteral("null has no D-Bus value");
-    return false;
+    return place.refuse(QStringLiteral("null has no D-Bus value"), error);
+}
+
+bool JsonDBusValue::toBasic(const JsonPlace& place, QChar type, QVariant* value, QString* error)
+{
+    if (const IntegerType* integerType = findIntegerType(type))
+        return toInteger(place, *integerType, value, error);
+    if (type == QLatin1Char('d'))
+        return toDouble(place, value, error);
+    const QJsonValue& json = place.value();
+    if (type == QLatin1Char('s') && json.isString()) {
+        *value = json.toString();
+        return true;
+    }
+    if (type == QLatin1Char('b') && json.isBool()) {
+        *value = json.toBool();
+        return true;
+    }
+    if (type == QLatin1Char('o') && json.isString() && DBusNameRules::isValidObjectPath(json.toString())) {
+        *value = QVariant::fromValue(QDBusObjectPath(json.toString()));
+        return true;
+    }
+    const QString wanted = type == QLatin1Char('s')   ? QStringLiteral("a string")
+                           : type == QLatin1Char('b') ? QStringLiteral("true or false")
+                                                      : QStringLiteral("an object path");
+    return place.refuse(QStringLiteral("\"%1\" takes %2, not %3").arg(type, wanted, written(place)), error);
 }

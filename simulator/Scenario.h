@@ -4,23 +4,14 @@
 #include "StatusItemRecord.h"
 
 #include <QHash>
-#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 
-class InterfaceCatalogue;
-
-// What the simulated device serves and answers, read from a JSON file:
-//
-//   {"objects": [{"module": M, "object": O, "interfaces": [...]}],
-//    "answers": [{"interface": I, "method": M, "arguments": [...],
-//                 "value": V, "code": 0, "message": ""}],
-//    "uiStatusItems": [{"uuid": ..., "priority": n}]}
-//
-// An answer without "arguments" serves every call of its method that no
-// answer with arguments matches.
+// What the simulated device serves and answers: its objects, the answers of
+// their methods and the UI status items it starts with. ScenarioReader reads
+// it from a file.
 class Scenario
 {
 public:
@@ -33,6 +24,7 @@ public:
 
     struct Reply
     {
+        QString path; // the object it is for; empty for every object of its interface
         bool anyArguments = true;
         QVariantList arguments;
         int code = 0;
@@ -40,24 +32,28 @@ public:
         QVariant value;
     };
 
-    // Refuses a malformed scenario with the file, the place and the reason.
-    bool load(const QString& fileName, const InterfaceCatalogue& catalogue, QString* error);
+    // How the scenario answers one call.
+    struct Match
+    {
+        const Reply* reply = nullptr; // null: no answer fits
+        bool hasReplies = false;      // whether any answer is for this method of this object
+        QString known;                // with no fitting reply: the argument lists that have one
+    };
 
+    void addObject(const ServedObject& object) { m_objects.append(object); }
+    void addReply(const QString& interface, const QString& method, const Reply& reply);
+    void addUiStatusItem(const StatusItemRecord& item) { m_uiStatusItems.append(item); }
+
+    const QList<ServedObject>& objects() const { return m_objects; }
     QStringList services() const;
-    QStringList interfacesAt(const QString& path) const;
-    QList<StatusItemRecord> uiStatusItems() const { return m_uiStatusItems; }
+    const QList<StatusItemRecord>& uiStatusItems() const { return m_uiStatusItems; }
 
-    // The reply for a call; null when the method has answers but none fits
-    // the arguments, with the known argument lists in *known.
-    const Reply* find(const QString& interface, const QString& method, const QVariantList& arguments,
-                      QString* known) const;
-    bool hasReplies(const QString& interface, const QString& method) const;
+    // An answer for the object at the path fits better than one for every
+    // object, and an answer naming the call's arguments better than one for any.
+    Match find(const QString& interface, const QString& method, const QString& path,
+               const QVariantList& arguments) const;
 
 private:
-    bool readObject(const QJsonObject& object, const InterfaceCatalogue& catalogue, QString* error);
-    bool readAnswer(const QJsonObject& object, const InterfaceCatalogue& catalogue, QString* error);
-    bool readUiStatusItem(const QJsonObject& object, QString* error);
-
     QList<ServedObject> m_objects;
     QHash<QString, QList<Reply>> m_replies; // "interface.method" -> replies in file order
     QList<StatusItemRecord> m_uiStatusItems;

@@ -1,6 +1,5 @@
 #include "SimulatedDevice.h"
 
-#include "InterfaceCatalogue.h"
 #include "VanteloDefinitions.h"
 
 #include <QDBusArgument>
@@ -18,31 +17,11 @@ QDBusMessage announcement(const QDBusMessage& call, const char* name, const QVar
 }
 } // namespace
 
-SimulatedDevice::SimulatedDevice(const InterfaceCatalogue& catalogue, const Scenario& scenario, bool keepsState)
-    : m_catalogue(catalogue)
-    , m_scenario(scenario)
+SimulatedDevice::SimulatedDevice(const Scenario& scenario, bool keepsState)
+    : m_scenario(scenario)
     , m_keepsState(keepsState)
     , m_uiStatusItems(scenario.uiStatusItems())
 {
-}
-
-bool SimulatedDevice::accepts(const QDBusMessage& call, QDBusError::ErrorType* errorType, QString* message) const
-{
-    const InterfaceCatalogue::Interface* interface = m_catalogue.find(call.interface());
-    if (!interface)
-        return true; // not one of the device's interfaces: anything goes
-    const auto method = interface->methods.constFind(call.member());
-    if (method == interface->methods.constEnd()) {
-        *errorType = QDBusError::UnknownMethod;
-        *message = QStringLiteral("%1 has no method %2").arg(call.interface(), call.member());
-        return false;
-    }
-    if (method->signature != call.signature()) {
-        *errorType = QDBusError::InvalidSignature;
-        *message = QStringLiteral("%1 takes (%2), not (%3)").arg(call.member(), method->signature, call.signature());
-        return false;
-    }
-    return true;
 }
 
 bool SimulatedDevice::answer(const QDBusMessage& call, DBusReply* reply, QList<QDBusMessage>* announcements,
@@ -51,11 +30,13 @@ bool SimulatedDevice::answer(const QDBusMessage& call, DBusReply* reply, QList<Q
     if (m_keepsState && answerFromState(call, reply, announcements))
         return true;
 
-    const Scenario::Reply* scripted = m_scenario.find(call.interface(), call.member(), call.arguments(), message);
-    if (!scripted)
-        return !m_scenario.hasReplies(call.interface(), call.member());
-    reply->setError(scripted->code, scripted->message);
-    reply->setValue(scripted->value);
+    const Scenario::Match match = m_scenario.find(call.interface(), call.member(), call.path(), call.arguments());
+    if (!match.reply) {
+        *message = match.known;
+        return !match.hasReplies;
+    }
+    reply->setError(match.reply->code, match.reply->message);
+    reply->setValue(match.reply->value);
     return true;
 }
 

@@ -5,24 +5,16 @@
 #include "Scenario.h"
 #include "StatusItemRecord.h"
 
-#include <QDBusError>
 #include <QDBusMessage>
 #include <QList>
 
-class InterfaceCatalogue;
-
-// The device as its services behave: calls are checked against the
-// interface descriptions, answered from the scenario, and where the device
-// keeps state (configurations, UI status items, the display) the state
-// changes and the services announce it.
+// The device as its services behave: calls are answered from the scenario,
+// and where the device keeps state (configurations, UI status items, the
+// display) the state changes and the services announce it.
 class SimulatedDevice
 {
 public:
-    SimulatedDevice(const InterfaceCatalogue& catalogue, const Scenario& scenario, bool keepsState);
-
-    // False, with the D-Bus error to answer, for a call that its interface
-    // does not describe.
-    bool accepts(const QDBusMessage& call, QDBusError::ErrorType* errorType, QString* message) const;
+    SimulatedDevice(const Scenario& scenario, bool keepsState);
 
     // The envelope to answer with and the signals that follow it. False, with
     // a message, when the scenario has answers for the method but none for
@@ -34,7 +26,6 @@ private:
     bool answerUiStatus(const QDBusMessage& call, DBusReply* reply, QList<QDBusMessage>* announcements);
     int indexOfItem(const QString& uuid) const;
 
-    const InterfaceCatalogue& m_catalogue;
     const Scenario& m_scenario;
     bool m_keepsState;
     QList<StatusItemRecord> m_uiStatusItems;

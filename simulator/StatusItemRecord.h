@@ -2,7 +2,6 @@
 #define STATUSITEMRECORD_H
 
 #include <QDBusArgument>
-#include <QJsonObject>
 #include <QMetaType>
 #include <QString>
 #include <QStringList>
@@ -18,9 +17,8 @@ struct StatusItemRecord
 
     QString uuid() const { return texts[0]; }
 
+    // The names of the eight texts, as scenarios and the library call them.
     static QStringList fieldNames();
-    // Reads {"uuid": ..., ..., "priority": n}; texts not given stay empty.
-    static bool fromJson(const QJsonObject& object, StatusItemRecord* record, QString* error);
 };
 
 Q_DECLARE_METATYPE(StatusItemRecord)

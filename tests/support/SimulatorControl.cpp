@@ -11,6 +11,7 @@
 
 namespace {
 const QString simulatorName = QStringLiteral("com.vantelo.Simulator");
+const QString controlPath = QStringLiteral("/com/vantelo/Simulator");
 const QString controlInterface = QStringLiteral("com.vantelo.Simulator.Control");
 
 QVariant wrapped(const QVariant& value)
@@ -105,7 +106,7 @@ void SimulatorControl::emitSignal(const QString& path, const QString& interface,
 
 QDBusMessage SimulatorControl::call(const QString& member, const QVariantList& arguments)
 {
-    QDBusMessage message = QDBusMessage::createMethodCall(simulatorName, QStringLiteral("/"), controlInterface, member);
+    QDBusMessage message = QDBusMessage::createMethodCall(simulatorName, controlPath, controlInterface, member);
     message.setArguments(arguments);
     const QDBusMessage reply = m_connection.call(message);
     if (reply.type() == QDBusMessage::ErrorMessage)
