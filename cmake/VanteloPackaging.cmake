@@ -14,13 +14,18 @@
 set(CPACK_PACKAGE_NAME vantelo${VANTELO_QT_SUFFIX})
 set(CPACK_PACKAGE_VENDOR "Vantelo")
 set(CPACK_PACKAGE_CONTACT "Vantelo connector library developers <connector-library@vantelo.invalid>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Typed D-Bus clients of the device's system information services")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_GENERATOR DEB)
+# Where the build was configured to live: paths compiled into the build (the
+# activation file's program, for one) stay true. Configure with
+# -DCMAKE_INSTALL_PREFIX=/usr for packages of the system.
+set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL runtime dev interfaces tools)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# As Debian ships binaries: without their debug information.
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
 
 # Dependencies on other packages come from the binaries themselves.
@@ -49,26 +54,27 @@ else()
     set(_vantelo_qt_dev qtbase5-dev)
 endif()
 
-set(CPACK_COMPONENT_RUNTIME_DISPLAY_NAME "Vantelo connector libraries")
-set(CPACK_COMPONENT_RUNTIME_DESCRIPTION
-    "Typed D-Bus clients of the device's system information services, built with Qt ${QT_MAJOR_VERSION}")
+# Each description's first line is its package's synopsis.
+set(CPACK_COMPONENT_RUNTIME_DESCRIPTION "Vantelo connector libraries for Qt ${QT_MAJOR_VERSION}
+Typed D-Bus clients, connectors, of the device's system information services.")
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME ${_vantelo_runtime})
 
-set(CPACK_COMPONENT_DEV_DESCRIPTION
-    "Headers, CMake package and pkg-config file of the Vantelo connector libraries for Qt ${QT_MAJOR_VERSION}")
+set(CPACK_COMPONENT_DEV_DESCRIPTION "Vantelo connector libraries for Qt ${QT_MAJOR_VERSION}: development files
+Headers, the CMake package ${VANTELO_PACKAGE_NAME} and the pkg-config file of the same name.")
 set(CPACK_COMPONENT_DEV_DEPENDS runtime interfaces)
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME ${_vantelo_dev})
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "${_vantelo_qt_dev} (>= ${VANTELO_QT_MIN_VERSION})")
 
-set(CPACK_COMPONENT_INTERFACES_DESCRIPTION "D-Bus interface files of the device's system information services")
+set(CPACK_COMPONENT_INTERFACES_DESCRIPTION "D-Bus interface files of the device's system information services
+The introspection files of the interfaces the connectors call, and of the simulator's control interface.")
 set(CPACK_DEBIAN_INTERFACES_PACKAGE_NAME vantelo-dbus-interfaces)
 set(CPACK_DEBIAN_INTERFACES_PACKAGE_ARCHITECTURE all)
 set(CPACK_DEBIAN_INTERFACES_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_INTERFACES_PACKAGE_SHLIBDEPS OFF)
 
-set(CPACK_COMPONENT_TOOLS_DESCRIPTION
-    "The simulator of the device's services and the command-line client, built with Qt ${QT_MAJOR_VERSION}")
+set(CPACK_COMPONENT_TOOLS_DESCRIPTION "Simulator and command-line client of the device's services (Qt ${QT_MAJOR_VERSION})
+vantelo-simulator plays the device's services on a bus; vantelo-cli calls them through the connectors.")
 set(CPACK_COMPONENT_TOOLS_DEPENDS runtime)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME ${_vantelo_tools})
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)

@@ -1,6 +1,10 @@
 # Shared by the build scripts: the packages we need and the build itself.
 
 packages=(cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools dbus-daemon)
+# Added by the scripts that need them: the Qt 6 build, and the checks of
+# the Debian packages and of the libraries' interface.
+qt6_packages=(qt6-base-dev qt6-base-dev-tools)
+check_packages=(dpkg-dev file abigail-tools)
 
 # Installs what is missing from the Debian packages above.
 ensure_packages() {
@@ -19,10 +23,15 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-# build DIR [CMAKE OPTIONS...]
-build() {
+# configure DIR [CMAKE OPTIONS...]
+configure() {
     local dir="$1"
     shift
     cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-    cmake --build "$dir" -j "$(nproc)"
+}
+
+# build DIR [CMAKE OPTIONS...]: configures DIR and builds everything there.
+build() {
+    configure "$@"
+    cmake --build "$1" -j "$(nproc)"
 }
