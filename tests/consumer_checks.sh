@@ -5,12 +5,14 @@
 # check_programs PREFIX: the installed programs run from PREFIX/bin with
 # nothing but their RUNPATH to find our libraries.
 check_programs() {
-    local bin="$1/bin" program library
+    local bin="$1/bin" program loads
     for program in vantelo-cli vantelo-simulator; do
         # Our libraries from PREFIX, not from wherever else the loader might find them.
-        for library in $(env -u LD_LIBRARY_PATH ldd "$bin/$program" | awk '/libVantelo/ {print $3}'); do
-            [[ $library == "$1"/* ]] || { echo "$bin/$program loads $library"; exit 1; }
-        done
+        loads=$(env -u LD_LIBRARY_PATH ldd "$bin/$program" | grep libVantelo || true)
+        if grep -Fv "=> $1/" <<<"$loads"; then
+            echo "$bin/$program: our libraries not from $1"
+            exit 1
+        fi
         env -u LD_LIBRARY_PATH "$bin/$program" --help >/dev/null || {
             echo "$bin/$program --help failed"
             exit 1
