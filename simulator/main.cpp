@@ -62,6 +62,7 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vantelo-simulator"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VANTELO_VERSION));
 
     QCommandLineParser options;
     options.setApplicationDescription(QStringLiteral(
@@ -69,6 +70,7 @@ int main(int argc, char* argv[])
         "method call from it, records the calls, and takes orders on the interface "
         "com.vantelo.Simulator.Control."));
     options.addHelpOption();
+    options.addVersionOption();
     options.addOptions({
         {QStringLiteral("address"), QStringLiteral("Serve on the bus at <address>."), QStringLiteral("address")},
         {QStringLiteral("session"), QStringLiteral("Serve on the session bus.")},
