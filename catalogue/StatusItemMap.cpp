@@ -8,8 +8,7 @@
 namespace {
 using Item = UiStatusInformationItem;
 
-struct TextField
-{
+struct TextField {
     const char* name;
     QString (Item::*get)() const;
     void (Item::*set)(const QString&);
@@ -83,8 +82,7 @@ QVariantMap StatusItemMap::fromItem(const UiStatusInformationItem& item)
     return map;
 }
 
-bool StatusItemMap::toItem(const QVariantMap& map, const QString& prefix, UiStatusInformationItem* item,
-                           QString* error)
+bool StatusItemMap::toItem(const QVariantMap& map, const QString& prefix, UiStatusInformationItem* item, QString* error)
 {
     for (auto it = map.begin(); it != map.end(); ++it) {
         if (!fieldNames().contains(it.key())) {
@@ -116,8 +114,8 @@ bool StatusItemMap::toItem(const QVariantMap& map, const QString& prefix, UiStat
         result.setPriority(UiStatusInformationItemPriority(priority));
     }
     if (result.uuid().isEmpty()) {
-        *error = QStringLiteral("%1.uuid is missing or empty; the service adds and removes items by their uuid")
-                     .arg(prefix);
+        *error =
+            QStringLiteral("%1.uuid is missing or empty; the service adds and removes items by their uuid").arg(prefix);
         return false;
     }
     *item = result;

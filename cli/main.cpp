@@ -2,6 +2,7 @@
 #include "DBusConnection.h"
 #include "Demo.h"
 #include "JsonValue.h"
+#include "StatusItemMap.h"
 #include "VanteloDefinitions.h"
 #include "WordArguments.h"
 
@@ -266,35 +267,36 @@ const OperationEntry* findOperation(const ConnectorEntry& entry, const QString& 
     return operation && operation->mode == OperationEntry::CallMode::Asynchronous ? operation : nullptr;
 }
 
-const QString callHelp = QStringLiteral(
-    "Usage: vantelo-cli call CONNECTOR OPERATION [ARG...] [--module M] [--object O] [--async]\n"
-    "\n"
-    "Calls OPERATION and prints the value of its reply: text as it is, anything else as JSON,\n"
-    "nothing when the reply has no value (or an empty text). With --json the value keeps its\n"
-    "D-Bus type, {\"type\": SIGNATURE, \"data\": VALUE}, and a reply without a value is\n"
-    "{\"type\": \"\", \"data\": null}.\n"
-    "Exit status 0 on success; 1 when the call failed, with the error on stderr (with --json as\n"
-    "{\"error\": D-BUS ERROR NAME, \"code\": CODE, \"message\": TEXT}; the name is empty when the\n"
-    "service answered with a code of its own); 2 on wrong usage.\n"
-    "\n"
-    "  --module M   the service's module (default %1)\n"
-    "  --object O   the remote object (default: the connector's, see list)\n"
-    "  --async      call the asynchronous twin and wait for its answer\n"
-    "Arguments of type bool take true or false; an item is a JSON object with the fields\n"
-    "%2 (texts; priority a whole number; uuid required).\n"
-    "Put -- before arguments that begin with a dash.\n")
-                               .arg(VanteloDefinitions::getModuleName(),
-                                    QStringLiteral("uuid, source, category, title, text, iconName, timestamp, action, "
-                                                   "priority"));
+QString callHelp()
+{
+    return QStringLiteral(
+        "Usage: vantelo-cli call CONNECTOR OPERATION [ARG...] [--module M] [--object O] [--async]\n"
+        "\n"
+        "Calls OPERATION and prints the value of its reply: text as it is, anything else as JSON,\n"
+        "nothing when the reply has no value (or an empty text). With --json the value keeps its\n"
+        "D-Bus type, {\"type\": SIGNATURE, \"data\": VALUE}, and a reply without a value is\n"
+        "{\"type\": \"\", \"data\": null}.\n"
+        "Exit status 0 on success; 1 when the call failed, with the error on stderr (with --json as\n"
+        "{\"error\": D-BUS ERROR NAME, \"code\": CODE, \"message\": TEXT}; the name is empty when the\n"
+        "service answered with a code of its own); 2 on wrong usage.\n"
+        "\n"
+        "  --module M   the service's module (default %1)\n"
+        "  --object O   the remote object (default: the connector's, see list)\n"
+        "  --async      call the asynchronous twin and wait for its answer\n"
+        "Arguments of type bool take true or false; an item is a JSON object with the fields\n"
+        "%2 (texts; priority a whole number; uuid required).\n"
+        "Put -- before arguments that begin with a dash.\n")
+        .arg(VanteloDefinitions::getModuleName(), StatusItemMap::fieldNames().join(QStringLiteral(", ")));
+}
 
 int call(const QCommandLineParser& parser)
 {
     const QStringList positional = parser.positionalArguments();
     if (positional.size() < 2)
-        return usageError(QStringLiteral("call needs a connector and an operation"), callHelp);
+        return usageError(QStringLiteral("call needs a connector and an operation"), callHelp());
     Target target;
     int exitCode = Success;
-    if (!resolveTarget(parser, positional.at(0), callHelp, &target, &exitCode))
+    if (!resolveTarget(parser, positional.at(0), callHelp(), &target, &exitCode))
         return exitCode;
     const bool asynchronous = parser.isSet(asyncOption);
     const OperationEntry* operation = findOperation(*target.entry, positional.at(1), asynchronous);
@@ -302,12 +304,12 @@ int call(const QCommandLineParser& parser)
         return usageError(QStringLiteral("%1 has no %2operation \"%3\"")
                               .arg(target.entry->className, asynchronous ? QStringLiteral("asynchronous ") : QString(),
                                    positional.at(1)),
-                          callHelp);
+                          callHelp());
     }
     QVariantList arguments;
     QString error;
     if (!WordArguments::parse(*operation, positional.mid(2), &arguments, &error))
-        return usageError(error, callHelp);
+        return usageError(error, callHelp());
 
     const QSharedPointer<DBusConnectorBase> connector = target.entry->create(target.module, target.object);
     const DBusReply reply = operation->run(*connector, arguments);
@@ -445,7 +447,7 @@ const QList<Command>& commands()
 {
     static const QList<Command> table = {
         {QStringLiteral("list"), listHelp, {namesOption}, list},
-        {QStringLiteral("call"), callHelp, {moduleOption, objectOption, asyncOption}, call},
+        {QStringLiteral("call"), callHelp(), {moduleOption, objectOption, asyncOption}, call},
         {QStringLiteral("monitor"), monitorHelp, {moduleOption, objectOption, forOption}, monitor},
         {QStringLiteral("demo"), demoHelp, {}, withoutArguments(demoHelp, [] { return runDemo(out()); })},
         {QStringLiteral("help"), helpHelp, {}, help},
@@ -461,13 +463,18 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(VANTELO_VERSION));
     qInstallMessageHandler(printWarningsIfVerbose);
 
-    // The command is the first word that is no option; options may stand
-    // before it as well as after it.
+    // The command is the first word that is neither an option nor an option's
+    // value; options may stand before it as well as after it.
     QStringList words = app.arguments();
     const QString program = words.takeFirst();
+    QStringList optionsWithValues;
+    for (const QCommandLineOption& option : {moduleOption, objectOption, forOption})
+        optionsWithValues.append(QStringLiteral("--") + option.names().first());
     QString commandName;
     for (int i = 0; i < words.size() && words.at(i) != QLatin1String("--"); ++i) {
-        if (!words.at(i).startsWith(QLatin1Char('-'))) {
+        if (optionsWithValues.contains(words.at(i))) {
+            ++i;
+        } else if (!words.at(i).startsWith(QLatin1Char('-'))) {
             commandName = words.takeAt(i);
             break;
         }

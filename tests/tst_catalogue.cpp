@@ -13,8 +13,7 @@
 // The connector table that the client and the QML module share: complete
 // against the interface descriptions, call modes as the connectors have them,
 // arguments checked by type, and answers and signals as Qt values.
-class CatalogueTest : public QObject
-{
+class CatalogueTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -192,13 +191,13 @@ void CatalogueTest::argumentsAreCheckedByType_data()
     QTest::newRow("text for bool") << QStringLiteral("configuration") << QStringLiteral("setConfiguration")
                                    << QVariantList {u1, u1, u1, u1, QStringLiteral("true")}
                                    << QStringLiteral("persistent must be true or false");
-    QTest::newRow("item, int priority")
-        << status << add << QVariantList {fields({{uuid, u1}, {priority, -3}})} << QString();
+    QTest::newRow("item, int priority") << status << add << QVariantList {fields({{uuid, u1}, {priority, -3}})}
+                                        << QString();
     QTest::newRow("item, whole double priority")
         << status << add << QVariantList {fields({{uuid, u1}, {priority, 2.0}})} << QString();
     QTest::newRow("item as an item") << status << add << QVariantList {QVariant::fromValue(item)} << QString();
-    QTest::newRow("item, bool priority")
-        << status << add << QVariantList {fields({{uuid, u1}, {priority, true}})} << wholeNumber;
+    QTest::newRow("item, bool priority") << status << add << QVariantList {fields({{uuid, u1}, {priority, true}})}
+                                         << wholeNumber;
     QTest::newRow("item, priority beyond int32")
         << status << add << QVariantList {fields({{uuid, u1}, {priority, qlonglong(1) << 31}})} << wholeNumber;
     QTest::newRow("item, null title") << status << add
@@ -264,11 +263,11 @@ void CatalogueTest::outcomesHoldQtValues()
     QVariantList arguments;
     QString error;
     QVERIFY2(called->prepareArguments(argumentValues(called->name, called->signature(), 0), &arguments, &error),
-             qPrintable(error));
-    const bool held = called->mode == OperationEntry::CallMode::NoWait ||
-        called->mode == OperationEntry::CallMode::Asynchronous;
-    const QVariant answer = remoteValue(called->resultType.isEmpty() ? QStringLiteral("s") : called->resultType,
-                                        QStringLiteral("answer"), 0);
+        qPrintable(error));
+    const bool held =
+        called->mode == OperationEntry::CallMode::NoWait || called->mode == OperationEntry::CallMode::Asynchronous;
+    const QVariant answer = remoteValue(
+        called->resultType.isEmpty() ? QStringLiteral("s") : called->resultType, QStringLiteral("answer"), 0);
     if (held)
         m_simulator.setNoReply(called->member);
     else
@@ -325,10 +324,10 @@ void CatalogueTest::relayedSignalsArriveAsQtValues()
         }
         for (const SignalEntry& signal : entry.relayedSignals) {
             m_simulator.emitSignal(instance->getDBusPath(), instance->getInterfaceName(), signal.name,
-                                   remoteValues(signal.name, signal.parameterTypes.join(QString()), 0));
+                remoteValues(signal.name, signal.parameterTypes.join(QString()), 0));
         }
         QVERIFY2(QTest::qWaitFor([&] { return received.size() >= entry.relayedSignals.size(); }, waitMs),
-                 qPrintable(entry.className));
+            qPrintable(entry.className));
         for (int i = 0; i < entry.relayedSignals.size(); ++i) {
             const SignalEntry& signal = entry.relayedSignals.at(i);
             QCOMPARE(received.at(i).first, signal.name);

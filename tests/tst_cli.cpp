@@ -117,6 +117,8 @@ void CliTest::printsAnswersWithExitCodes_data()
     row("library warnings hidden", stopped, 1, "", "is not usable: the service is not running", libraryWarning);
     row("library warnings shown", words({"--verbose"}) + stopped, 1, "", libraryWarning);
     row("options after the command", stopped + words({"--verbose"}), 1, "", libraryWarning);
+    row("options before the command", words({"--module", "Stopped", "--verbose"}) + stopped.mid(0, 2) + stopped.mid(4),
+        1, "", libraryWarning);
     row("version", words({"--version"}), 0, "vantelo-cli " VANTELO_VERSION " (Qt ", "");
     row("version after a command", words({"call", "--version"}), 0, "vantelo-cli " VANTELO_VERSION, "");
     row("missing argument", serial.mid(0, 4), 2, "", "getInformation takes 2 argument(s)");
@@ -152,6 +154,8 @@ void CliTest::printsAnswersWithExitCodes_data()
     }
     row("unknown option before the command", words({"--frobnicate", "list"}), 2, "", "Usage: vantelo-cli list");
     row("list", words({"list"}), 0, "  signal configurationChanged(instanceName)", "");
+    row("list as JSON", words({"list", "display", "--json"}), 0,
+        R"({"member":"toggleDisplayState","mode":"without waiting","name":"toggleDisplayState","parameters":[]})", "");
     row("list names", words({"list", "--names", "display"}), 0, "getScreenshot\ntoggleDisplayState\n", "");
     row("help", words({"monitor", "--help"}), 0, "Usage: vantelo-cli monitor", "");
     row("help COMMAND", words({"help", "call"}), 0, "Usage: vantelo-cli call", "");
