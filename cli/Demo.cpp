@@ -4,6 +4,7 @@
 #include "DBusConnection.h"
 #include "JsonValue.h"
 #include "VanteloDefinitions.h"
+#include "WordArguments.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -76,7 +77,7 @@ int runDemo(QTextStream& out)
         const OperationEntry* operation = entry->operation(QLatin1String(call.operation));
         QVariantList arguments;
         QString error;
-        operation->parseArguments(call.arguments, &arguments, &error);
+        WordArguments::parse(*operation, call.arguments, &arguments, &error);
         const auto connector = entry->create(VanteloDefinitions::getModuleName(), entry->defaultObject);
         connectors.insert(entry->alias, connector);
         const DBusReply reply = operation->run(*connector, arguments);
@@ -89,9 +90,9 @@ int runDemo(QTextStream& out)
 
     out << "\nSignals, relayed by the connectors:\n";
     QStringList received;
-    const SignalPrinter collect = [&received, &out](const QString& name, const QJsonArray& arguments) {
+    const SignalHandler collect = [&received, &out](const QString& name, const QVariantList& arguments) {
         received.append(name);
-        out << "  " << name << '(' << JsonValue::toCompactText(arguments).mid(1).chopped(1) << ")\n";
+        out << "  " << name << '(' << JsonValue::argumentsText(arguments) << ")\n";
     };
     const ConnectorEntry* configuration = findConnector(QStringLiteral("configuration"));
     const ConnectorEntry* mount = findConnector(QStringLiteral("mount-service"));

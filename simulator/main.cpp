@@ -63,6 +63,7 @@ void addOptions(QCommandLineParser& options)
         "Exit status 2: refused at start (options, scenario, the system bus without --system); "
         "1: failed on the bus, or the bus went away."));
     options.addHelpOption();
+    options.addVersionOption();
     options.addOptions({
         {QStringLiteral("address"), QStringLiteral("Serve on the bus at <address>."), QStringLiteral("address")},
         {QStringLiteral("session"), QStringLiteral("Serve on the session bus.")},
@@ -129,6 +130,7 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vantelo-simulator"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VANTELO_VERSION));
     QCommandLineParser options;
     addOptions(options);
     options.process(app);

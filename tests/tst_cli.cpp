@@ -1,5 +1,8 @@
+#include "ConnectorExpectations.h"
 #include "SimulatorControl.h"
+#include "StatusItemRecord.h"
 
+#include <QDBusMetaType>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QtTest>
@@ -15,10 +18,14 @@ private Q_SLOTS:
 
     void printsAnswersWithExitCodes_data();
     void printsAnswersWithExitCodes();
+    void jsonKeepsDBusTypes_data();
+    void jsonKeepsDBusTypes();
     void monitorPrintsRelayedSignals_data();
     void monitorPrintsRelayedSignals();
     void demoSaysWhetherItWorked_data();
     void demoSaysWhetherItWorked();
+    void completionOffersCommandsConnectorsAndOperations_data();
+    void completionOffersCommandsConnectorsAndOperations();
 
 private:
     SimulatorControl m_simulator;
@@ -34,11 +41,34 @@ QStringList words(std::initializer_list<const char*> list)
         result.append(QLatin1String(word));
     return result;
 }
+
+struct Run
+{
+    int exitCode = -1;
+    QString output;
+    QString error;
+};
+
+Run runCli(const QStringList& arguments)
+{
+    QProcess cli;
+    cli.start(QStringLiteral(VANTELO_CLI), arguments);
+    Run run;
+    if (!cli.waitForFinished(waitMs))
+        cli.kill();
+    else
+        run.exitCode = cli.exitCode();
+    run.output = QString::fromUtf8(cli.readAllStandardOutput());
+    run.error = QString::fromUtf8(cli.readAllStandardError());
+    return run;
+}
 } // namespace
 
 void CliTest::initTestCase()
 {
     SimulatorControl::requirePrivateBusWithSimulator();
+    // Items as the simulator's records, for its answers.
+    qDBusRegisterMetaType<StatusItemRecord>();
 }
 
 void CliTest::init()
@@ -63,30 +93,74 @@ void CliTest::printsAnswersWithExitCodes_data()
 
     const QStringList serial = words({"call", "device-info", "getInformation", "Device1", "serialNumber"});
     const QStringList stopped = words({"call", "device-info", "--module", "Stopped", "getListOfInstances", "all"});
+    const QStringList addItem = words({"call", "ui-status", "addUiStatusInformationItem"});
+    const QStringList monitorFor = words({"monitor", "mount-service", "--for"});
     // What the library itself writes, as Qt prints a quoted text.
     const char* libraryWarning = "\"D-Bus interface com.vantelo.DeviceInfo at /com/vantelo/DeviceInfo of service "
                                  "com.vantelo.Stopped is not usable: the service is not running\"";
+    // An empty output is no output at all.
     row("blocking", serial, 0, "SN-2026-0042\n", "", "", words({"getInformation", "Device1", "serialNumber"}));
     row("asynchronous", serial + words({"--async"}), 0, "SN-2026-0042\n", "", "",
         words({"getInformation", "Device1", "serialNumber"}));
     row("asynchronous twin of a SyncCall",
         words({"call", "provider-registry", "getRegisteredProvidersListSyncCall", "Sensor", "en", "--async"}), 0,
         "\"BusControlInfo\"", "", "", words({"getRegisteredProvidersList", "Sensor", "en"}));
-    row("json", serial + words({"--json"}), 0, "\"SN-2026-0042\"\n", "");
     row("compound", words({"call", "DBusDeviceInfoConnector", "getInformation", "Device1", "all"}), 0,
         "\"serialNumber\": \"SN-2026-0042\"", "");
+    row("no value", words({"call", "display", "toggleDisplayState"}), 0, "", "", "", words({"toggleDisplayState"}));
+    row("empty value", words({"call", "controller", "registerControllerObject", "c1"}), 0, "", "");
+    row("item added", addItem + words({R"({"uuid": "u9", "title": "Hi", "priority": 2})"}), 0, "", "", "",
+        words({"addUiStatusInformationItem", "u9", "", "", "Hi", "", "", "", "", "2"}));
     row("service error", words({"call", "controller", "setFaultController"}), 1, "",
         "failed (3): No fault controller is configured");
+    row("error name", stopped, 1, "", "failed (-1, org.freedesktop.DBus.Error.ServiceUnknown): D-Bus interface");
     row("library warnings hidden", stopped, 1, "", "is not usable: the service is not running", libraryWarning);
     row("library warnings shown", words({"--verbose"}) + stopped, 1, "", libraryWarning);
+    row("options after the command", stopped + words({"--verbose"}), 1, "", libraryWarning);
+    row("options before the command", words({"--module", "Stopped", "--verbose"}) + stopped.mid(0, 2) + stopped.mid(4),
+        1, "", libraryWarning);
+    row("version", words({"--version"}), 0, "vantelo-cli " VANTELO_VERSION " (Qt ", "");
+    row("version after a command", words({"call", "--version"}), 0, "vantelo-cli " VANTELO_VERSION, "");
     row("missing argument", serial.mid(0, 4), 2, "", "getInformation takes 2 argument(s)");
     row("bad bool", words({"call", "configuration", "setConfiguration", "a", "b", "c", "d", "maybe"}), 2, "",
         "persistent must be true or false");
+    row("item not an object", addItem + words({"[]"}), 2, "", "item is a JSON object");
+    row("item uuid a number", addItem + words({R"({"uuid": 5})"}), 2, "", "item.uuid must be text");
+    row("item without uuid", addItem + words({R"({"title": "Hi"})"}), 2, "", "item.uuid is missing or empty");
+    row("item empty uuid", addItem + words({R"({"uuid": ""})"}), 2, "", "item.uuid is missing or empty");
+    row("item misspelt field", addItem + words({R"({"uuid": "u1", "titel": "Hi"})"}), 2, "",
+        "item has no field \"titel\"");
+    row("item title null", addItem + words({R"({"uuid": "u1", "title": null})"}), 2, "", "item.title must be text");
+    row("item priority text", addItem + words({R"({"uuid": "u1", "priority": "2"})"}), 2, "",
+        "item.priority must be a whole number");
+    row("item priority fraction", addItem + words({R"({"uuid": "u1", "priority": 2.5})"}), 2, "",
+        "item.priority must be a whole number");
+    row("item priority beyond int32", addItem + words({R"({"uuid": "u1", "priority": 2147483648})"}), 2, "",
+        "item.priority must be a whole number");
+    for (const char* seconds : {"soon", "nan", "inf", "-1", "1e10", ""}) {
+        row(qPrintable(QStringLiteral("--for %1").arg(QLatin1String(seconds))),
+            words({"monitor", "mount-service", "--for=" + QByteArray(seconds)}), 2, "",
+            qPrintable(QStringLiteral("--for takes a number of seconds from 0 to 2147483, not \"%1\"")
+                           .arg(QLatin1String(seconds))));
+    }
+    row("--for as the next word", monitorFor + words({"nan"}), 2, "", "--for takes a number of seconds");
     row("no async twin", words({"call", "display", "getScreenshot", "--async"}), 2, "", "no asynchronous operation");
     row("unknown connector", words({"call", "toaster", "toast"}), 2, "", "Usage: vantelo-cli call");
     row("unknown command", words({"frobnicate"}), 2, "", "no command \"frobnicate\"");
+    for (const char* command : {"call", "list", "monitor", "demo", "help"}) {
+        row(qPrintable(QStringLiteral("unknown option of %1").arg(QLatin1String(command))),
+            words({command, "--frobnicate"}), 2, "",
+            qPrintable(QStringLiteral("Unknown option 'frobnicate'.\n\nUsage: vantelo-cli %1").arg(QLatin1String(command))));
+    }
+    row("unknown option before the command", words({"--frobnicate", "list"}), 2, "", "Usage: vantelo-cli list");
     row("list", words({"list"}), 0, "  signal configurationChanged(instanceName)", "");
+    row("list as JSON", words({"list", "display", "--json"}), 0,
+        R"({"member":"toggleDisplayState","mode":"without waiting","name":"toggleDisplayState","parameters":[]})", "");
+    row("list names", words({"list", "--names", "display"}), 0, "getScreenshot\ntoggleDisplayState\n", "");
     row("help", words({"monitor", "--help"}), 0, "Usage: vantelo-cli monitor", "");
+    row("help COMMAND", words({"help", "call"}), 0, "Usage: vantelo-cli call", "");
+    row("help alone", words({"help"}), 0, "Commands:", "");
+    row("help of no command", words({"help", "frobnicate"}), 2, "", "no command \"frobnicate\"");
 }
 
 void CliTest::printsAnswersWithExitCodes()
@@ -98,37 +172,110 @@ void CliTest::printsAnswersWithExitCodes()
     QFETCH(QString, notInError);
     QFETCH(QStringList, recorded);
 
-    QProcess cli;
-    cli.start(QStringLiteral(VANTELO_CLI), arguments);
-    QVERIFY(cli.waitForFinished(waitMs));
-    const QString standardOutput = QString::fromUtf8(cli.readAllStandardOutput());
-    const QString standardError = QString::fromUtf8(cli.readAllStandardError());
-    QVERIFY2(cli.exitCode() == exitCode, qPrintable(standardOutput + standardError));
-    QVERIFY2(standardOutput.contains(output), qPrintable(standardOutput));
-    QVERIFY2(standardError.contains(error), qPrintable(standardError));
-    QVERIFY2(notInError.isEmpty() || !standardError.contains(notInError), qPrintable(standardError));
+    const Run run = runCli(arguments);
+    QVERIFY2(run.exitCode == exitCode, qPrintable(run.output + run.error));
+    QVERIFY2(output.isEmpty() ? run.output.isEmpty() : run.output.contains(output), qPrintable(run.output));
+    QVERIFY2(run.error.contains(error), qPrintable(run.error));
+    QVERIFY2(notInError.isEmpty() || !run.error.contains(notInError), qPrintable(run.error));
+    // Refused means nothing sent.
+    const QList<RecordedCall> calls = m_simulator.calls();
+    if (exitCode == 2)
+        QVERIFY(calls.isEmpty());
     if (!recorded.isEmpty()) {
-        const QList<RecordedCall> calls = m_simulator.calls();
         QCOMPARE(calls.size(), 1);
         QStringList sent {calls.first().member};
-        for (const QVariant& argument : calls.first().arguments)
-            sent.append(argument.toString());
+        for (const QVariant& argument : calls.first().arguments) {
+            const QVariant value = comparable(argument);
+            sent.append(value.userType() == QMetaType::QStringList ? value.toStringList() : QStringList(value.toString()));
+        }
         QCOMPARE(sent, recorded);
     }
+}
+
+void CliTest::jsonKeepsDBusTypes_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    // The simulator's answer to the method: a value, or with an error name a D-Bus error of that message.
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QVariant>("answer");
+    QTest::addColumn<QString>("errorName");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("output"); // JSON on stdout, or on stderr when the exit code is 1
+
+    const QStringList serial = words({"--json", "call", "device-info", "getInformation", "Device1", "serialNumber"});
+    const QString getInformation = QStringLiteral("getInformation");
+    QTest::newRow("text") << serial << QString() << QVariant() << QString() << 0
+                          << QByteArray(R"({"type": "s", "data": "SN-2026-0042"})");
+    QTest::newRow("u") << serial << getInformation << QVariant(7u) << QString() << 0
+                       << QByteArray(R"({"type": "u", "data": 7})");
+    QTest::newRow("a{sv}") << words({"call", "device-info", "getInformation", "Device1", "all", "--json"}) << QString()
+                           << QVariant() << QString() << 0
+                           << QByteArray(R"({"type": "a{sv}", "data": {"firmware": {"type": "s", "data": "4.2.1"},)"
+                                         R"( "hardware": {"type": "s", "data": "Rev. C"},)"
+                                         R"( "serialNumber": {"type": "s", "data": "SN-2026-0042"}}})");
+    QTest::newRow("ay") << serial << getInformation << QVariant(QByteArray("\x01\xff")) << QString() << 0
+                        << QByteArray(R"({"type": "ay", "data": [1, 255]})");
+    QTest::newRow("item") << words({"--json", "call", "ui-status", "getUiStatusInformationItem", "", "u1"})
+                          << QStringLiteral("getUiStatusInformationItem")
+                          << remoteValue(QStringLiteral("(ssssssssi)"), QStringLiteral("i"), 0) << QString() << 0
+                          << QByteArray(R"j({"type": "(ssssssssi)", "data": ["i-uuid-r0", "i-source-r0",)j"
+                                        R"( "i-category-r0", "i-title-r0", "i-text-r0", "i-iconName-r0",)"
+                                        R"( "i-timestamp-r0", "i-action-r0", 7]})");
+    QTest::newRow("no value") << words({"--json", "call", "display", "toggleDisplayState"}) << QString() << QVariant()
+                              << QString() << 0 << QByteArray(R"({"type": "", "data": null})");
+    QTest::newRow("empty value") << words({"--json", "call", "controller", "registerControllerObject", "c1"})
+                                 << QString() << QVariant() << QString() << 0
+                                 << QByteArray(R"({"type": "s", "data": ""})");
+    QTest::newRow("D-Bus error") << serial << getInformation << QVariant(QStringLiteral("busy")) << "com.vantelo.Error.Busy"
+                                 << 1
+                                 << QByteArray(R"({"error": "com.vantelo.Error.Busy", "code": -1,)"
+                                               R"( "message": "D-Bus call to method getInformation failed: busy!"})");
+    QTest::newRow("service's code") << words({"call", "controller", "setFaultController", "--json"}) << QString()
+                                    << QVariant() << QString() << 1
+                                    << QByteArray(R"({"error": "", "code": 3,)"
+                                                  R"( "message": "No fault controller is configured"})");
+}
+
+void CliTest::jsonKeepsDBusTypes()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, method);
+    QFETCH(QVariant, answer);
+    QFETCH(QString, errorName);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, output);
+
+    if (!errorName.isEmpty())
+        m_simulator.setError(method, errorName, answer.toString());
+    else if (!method.isEmpty())
+        m_simulator.setReply(method, 0, QString(), answer);
+    const Run run = runCli(arguments);
+    QVERIFY2(run.exitCode == exitCode, qPrintable(run.output + run.error));
+    const QString shown = exitCode == 0 ? run.output : run.error;
+    QVERIFY2((exitCode == 0 ? run.error : run.output).isEmpty(), qPrintable(run.output + run.error));
+    // One object on one line.
+    QVERIFY2(shown.endsWith(QLatin1Char('\n')) && shown.count(QLatin1Char('\n')) == 1, qPrintable(shown));
+    QCOMPARE(QJsonDocument::fromJson(shown.toUtf8()), QJsonDocument::fromJson(output));
 }
 
 void CliTest::monitorPrintsRelayedSignals_data()
 {
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<bool>("endsByItself");
-    QTest::newRow("until terminated") << QStringList() << false;
-    QTest::newRow("for a while") << words({"--for", "2"}) << true;
+    QTest::addColumn<QString>("line"); // what shows the signal, with %1 for its argument
+    const QString plain = QStringLiteral(" externalMediaMounted(\"%1\")\n");
+    QTest::newRow("until terminated") << QStringList() << false << plain;
+    QTest::newRow("for a while") << words({"--for", "2"}) << true << plain;
+    QTest::newRow("json") << words({"--json"}) << false
+                          << QStringLiteral(R"({"arguments":{"data":["%1"],"type":"s"},)"
+                                            R"("signal":"externalMediaMounted","time":")");
 }
 
 void CliTest::monitorPrintsRelayedSignals()
 {
     QFETCH(QStringList, options);
     QFETCH(bool, endsByItself);
+    QFETCH(QString, line);
 
     QProcess cli;
     cli.start(QStringLiteral(VANTELO_CLI), words({"monitor", "mount-service"}) + options);
@@ -153,8 +300,7 @@ void CliTest::monitorPrintsRelayedSignals()
         m_simulator.emitSignal(QStringLiteral("/com/vantelo/ExternalMediaMountService"),
             QStringLiteral("com.vantelo.ExternalMediaMountService"), QStringLiteral("externalMediaMounted"),
             {QLatin1String(mountPath)});
-        QVERIFY2(shows(QProcess::StandardOutput, QByteArrayLiteral("externalMediaMounted(\"") + mountPath + "\")"),
-            mountPath);
+        QVERIFY2(shows(QProcess::StandardOutput, line.arg(QLatin1String(mountPath)).toUtf8()), mountPath);
     }
     if (endsByItself) {
         QVERIFY(cli.waitForFinished(waitMs));
@@ -209,6 +355,55 @@ void CliTest::demoSaysWhetherItWorked()
     QVERIFY2(cli.exitCode() == exitCode, qPrintable(standardOutput + standardError));
     QVERIFY2(standardOutput.contains(output), qPrintable(standardOutput));
     QVERIFY2(standardError.contains(error), qPrintable(standardError));
+}
+
+void CliTest::completionOffersCommandsConnectorsAndOperations_data()
+{
+    QTest::addColumn<QStringList>("typed"); // the words after the program, the last one being completed
+    QTest::addColumn<QStringList>("offered");
+    QTest::addColumn<QStringList>("notOffered");
+
+    QTest::newRow("commands") << words({""}) << words({"call", "demo", "help", "list", "monitor"}) << QStringList();
+    QTest::newRow("global options") << words({"--v"}) << words({"--verbose", "--version"}) << words({"--async"});
+    QTest::newRow("connectors") << words({"call", ""})
+                                << words({"ui-status", "UiStatusInformationDataDBusConnector", "display"})
+                                << words({"getScreenshot"});
+    QTest::newRow("connectors after options") << words({"--json", "monitor", "--module", "M", "mou"})
+                                              << words({"mount-service"}) << words({"monitor"});
+    QTest::newRow("operations of the connector")
+        << words({"--verbose", "call", "display", ""}) << words({"getScreenshot", "toggleDisplayState"})
+        << words({"getInformation", "display"});
+    QTest::newRow("operations by prefix") << words({"call", "device-info", "getInf"})
+                                          << words({"getInformation", "getInformationAsynchron"})
+                                          << words({"getListOfActions"});
+    QTest::newRow("options of call") << words({"call", "--"}) << words({"--async", "--object", "--json"})
+                                     << words({"--for"});
+    QTest::newRow("no values to guess") << words({"call", "display", "--object", ""}) << QStringList()
+                                        << words({"getScreenshot", "display"});
+    QTest::newRow("help") << words({"help", "mo"}) << words({"monitor"}) << QStringList();
+}
+
+void CliTest::completionOffersCommandsConnectorsAndOperations()
+{
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, offered);
+    QFETCH(QStringList, notOffered);
+
+    // Bash as it completes: the words so far, the cursor in the last.
+    QProcess bash;
+    const QString script = QStringLiteral(
+        "source \"$1\"; shift; COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); _vantelo_cli; "
+        "printf '%s\\n' \"${COMPREPLY[@]}\"");
+    bash.start(QStringLiteral("bash"), QStringList {QStringLiteral("-c"), script, QStringLiteral("bash"),
+                                                    QStringLiteral(VANTELO_CLI_COMPLETION), QStringLiteral(VANTELO_CLI)}
+                                           + typed);
+    QVERIFY(bash.waitForFinished(waitMs));
+    QCOMPARE(bash.exitCode(), 0);
+    const QStringList replies = QString::fromUtf8(bash.readAllStandardOutput()).split(QLatin1Char('\n'));
+    for (const QString& word : offered)
+        QVERIFY2(replies.contains(word), qPrintable(word + QStringLiteral(" not in ") + replies.join(QLatin1Char(' '))));
+    for (const QString& word : notOffered)
+        QVERIFY2(!replies.contains(word), qPrintable(word + QStringLiteral(" in ") + replies.join(QLatin1Char(' '))));
 }
 
 QTEST_GUILESS_MAIN(CliTest)

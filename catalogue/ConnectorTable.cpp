@@ -9,67 +9,68 @@
 #include "DisplayDBusConnector.h"
 #include "ExternalMediaManagerDBusConnector.h"
 #include "ExternalMediaManagerDBusMountServiceConnector.h"
-#include "JsonValue.h"
-#include "WarningCapture.h"
 #include "MaintenanceDBusConnector.h"
 #include "SelectorDataDBusConnector.h"
+#include "StatusItemMap.h"
 #include "UiStatusInformationDataDBusConnector.h"
 #include "VanteloDBusConnector.h"
+#include "WarningCapture.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QDBusMetaType>
 
 #include <type_traits>
 #include <utility>
 
 namespace {
+using Item = UiStatusInformationItem;
+
 template <typename T>
-QString typeName();
-template <>
-QString typeName<QString>()
+QString signatureOf()
 {
-    return QStringLiteral("text");
-}
-template <>
-QString typeName<bool>()
-{
-    return QStringLiteral("bool");
-}
-template <>
-QString typeName<UiStatusInformationItem>()
-{
-    return QStringLiteral("item");
+    if constexpr (std::is_same_v<T, Item>)
+        return StatusItemMap::signature();
+    else
+        return dbusSignature(qMetaTypeId<T>());
 }
 
-Outcome outcomeOf(const DBusReply& reply)
+// A signal argument as the handler gets it.
+template <typename T>
+QVariant qtValue(const T& value)
 {
-    Outcome outcome;
+    if constexpr (std::is_same_v<T, Item>)
+        return StatusItemMap::fromItem(value);
+    else
+        return QVariant::fromValue(value);
+}
+
+CallOutcome outcomeOf(const DBusReply& reply)
+{
+    CallOutcome outcome;
     outcome.reply = reply;
     return outcome;
 }
 
-Outcome outcomeOf(const DBusPendingReply::SharedPointer& pending)
+CallOutcome outcomeOf(const DBusPendingReply::SharedPointer& pending)
 {
-    Outcome outcome;
+    CallOutcome outcome;
     outcome.pending = pending;
-    outcome.asynchronous = true;
     return outcome;
 }
 
-Outcome outcomeOf(const UiStatusInformationItem& item)
+CallOutcome outcomeOf(const Item& item)
 {
-    Outcome outcome;
-    outcome.reply.setValue(QVariant::fromValue(JsonValue::from(item)));
+    CallOutcome outcome;
+    outcome.decoded = StatusItemMap::fromItem(item);
     return outcome;
 }
 
-Outcome outcomeOf(const QList<UiStatusInformationItem>& items)
+CallOutcome outcomeOf(const QList<Item>& items)
 {
-    QJsonArray array;
-    for (const UiStatusInformationItem& item : items)
-        array.append(JsonValue::from(item));
-    Outcome outcome;
-    outcome.reply.setValue(QVariant::fromValue(QJsonValue(array)));
+    QVariantList list;
+    for (const Item& item : items)
+        list.append(StatusItemMap::fromItem(item));
+    CallOutcome outcome;
+    outcome.decoded = list;
     return outcome;
 }
 
@@ -80,19 +81,40 @@ R invoke(C& connector, Member member, const QVariantList& arguments, std::index_
     return (connector.*member)(qvariant_cast<std::decay_t<P>>(arguments.at(I))...);
 }
 
+// The D-Bus method of an operation: its name without the suffix that marks
+// the asynchronous or the blocking twin.
+QString memberOf(const QString& name)
+{
+    for (const QLatin1String suffix : {QLatin1String("Asynchron"), QLatin1String("SyncCall")}) {
+        if (name.endsWith(suffix))
+            return name.chopped(suffix.size());
+    }
+    return name;
+}
+
 template <typename C, typename R, typename... P, typename Member>
 OperationEntry makeOperation(const char* name, Member member, const QStringList& parameterNames)
 {
     Q_ASSERT(parameterNames.size() == int(sizeof...(P)));
     OperationEntry entry;
     entry.name = QLatin1String(name);
+    entry.member = memberOf(entry.name);
     entry.parameterNames = parameterNames;
-    entry.parameterTypes = QStringList {typeName<std::decay_t<P>>()...};
-    entry.invoke = [member](DBusConnectorBase& base, const QVariantList& arguments) -> Outcome {
+    entry.parameterTypes = QStringList {signatureOf<std::decay_t<P>>()...};
+    if constexpr (std::is_same_v<R, DBusPendingReply::SharedPointer>) {
+        entry.mode = OperationEntry::CallMode::Asynchronous;
+    } else if constexpr (std::is_same_v<C, UiStatusInformationDataDBusConnector>) {
+        entry.mode = OperationEntry::CallMode::UiStatus;
+        if constexpr (std::is_same_v<R, QList<Item>>)
+            entry.resultType = QLatin1Char('a') + StatusItemMap::signature();
+        else if constexpr (std::is_same_v<R, Item>)
+            entry.resultType = StatusItemMap::signature();
+    }
+    entry.invoke = [member](DBusConnectorBase& base, const QVariantList& arguments) -> CallOutcome {
         C& connector = static_cast<C&>(base);
         if constexpr (std::is_void_v<R>) {
             invoke<R, P...>(connector, member, arguments, std::index_sequence_for<P...>());
-            return Outcome();
+            return CallOutcome();
         } else {
             return outcomeOf(invoke<R, P...>(connector, member, arguments, std::index_sequence_for<P...>()));
         }
@@ -112,15 +134,33 @@ OperationEntry operation(const char* name, R (C::*member)(P...), const QStringLi
     return makeOperation<C, R, P...>(name, member, parameterNames);
 }
 
+// An operation sent with syncCallNoBlock: the type doesn't tell it from a blocking one.
+OperationEntry withoutWaiting(OperationEntry entry)
+{
+    Q_ASSERT(entry.mode == OperationEntry::CallMode::Blocking);
+    entry.mode = OperationEntry::CallMode::NoWait;
+    return entry;
+}
+
+// An operation whose D-Bus method is not its own name.
+OperationEntry calling(const char* member, OperationEntry entry)
+{
+    entry.member = QLatin1String(member);
+    return entry;
+}
+
 template <typename C, typename... A>
 SignalEntry relayed(const char* name, void (C::*signal)(A...), const QStringList& parameterNames = {})
 {
+    Q_ASSERT(parameterNames.size() == int(sizeof...(A)));
     SignalEntry entry;
     entry.name = QLatin1String(name);
     entry.parameterNames = parameterNames;
-    entry.connect = [name, signal](DBusConnectorBase& base, const SignalPrinter& print) {
-        QObject::connect(static_cast<C*>(&base), signal, &base,
-            [name, print](A... arguments) { print(QLatin1String(name), QJsonArray {JsonValue::from(arguments)...}); });
+    entry.parameterTypes = QStringList {signatureOf<std::decay_t<A>>()...};
+    entry.relay = [name, signal](DBusConnectorBase& base, QObject* context, const SignalHandler& handler) {
+        return QObject::connect(static_cast<C*>(&base), signal, context, [name, handler](A... arguments) {
+            handler(QLatin1String(name), QVariantList {qtValue<std::decay_t<A>>(arguments)...});
+        });
     };
     return entry;
 }
@@ -173,10 +213,10 @@ QList<ConnectorEntry> makeTable()
             names({"providerType", "language"})),
         operation("getStructuredMenuSyncCall", &Registry::getStructuredMenuSyncCall, names({"menuName", "language"})),
         operation("isProviderRegistered", &Registry::isProviderRegistered, names({"providerType", "providerName"})),
-        operation("registerObject", &Registry::registerObject,
-            names({"providerType", "providerName", "serviceName", "objectName"})),
-        operation(
-            "unregisterObject", &Registry::unregisterObject, names({"providerType", "providerName", "serviceName"})),
+        withoutWaiting(operation("registerObject", &Registry::registerObject,
+            names({"providerType", "providerName", "serviceName", "objectName"}))),
+        withoutWaiting(operation(
+            "unregisterObject", &Registry::unregisterObject, names({"providerType", "providerName", "serviceName"}))),
     };
     table.append(registry);
 
@@ -206,8 +246,8 @@ QList<ConnectorEntry> makeTable()
             names({"instanceName", "informationName"})),
         operation(
             "getListOfActionsAsynchron", &DeviceInfo::getListOfActionsAsynchron, names({"instanceName", "language"})),
-        operation("runActionsAsynchron", &DeviceInfo::runActionsAsynchron,
-            names({"instanceName", "actionName", "actionArguments", "language"})),
+        calling("runAction", operation("runActionsAsynchron", &DeviceInfo::runActionsAsynchron,
+            names({"instanceName", "actionName", "actionArguments", "language"}))),
     };
     table.append(deviceInfo);
 
@@ -243,8 +283,8 @@ QList<ConnectorEntry> makeTable()
     busControl.operations = {
         operation("getInformationAsynchron", &BusControl::getInformationAsynchron, names({"instanceName"})),
         operation("getListOfActionsAsynchron", &BusControl::getListOfActionsAsynchron, names({"instanceName"})),
-        operation("runActionsAsynchron", &BusControl::runActionsAsynchron,
-            names({"instanceName", "actionName", "actionArguments"})),
+        calling("runAction", operation("runActionsAsynchron", &BusControl::runActionsAsynchron,
+            names({"instanceName", "actionName", "actionArguments"}))),
     };
     busControl.relayedSignals = {
         relayed("busControlInfoMasterChanged", &BusControl::busControlInfoMasterChanged),
@@ -335,8 +375,8 @@ QList<ConnectorEntry> makeTable()
         operation("getListOfInstances", &Selector::getListOfInstances, names({"instanceName", "selectorName"})),
         operation("getListOfInstancesAsynchron", &Selector::getListOfInstancesAsynchron,
             names({"instanceName", "selectorName"})),
-        operation("getSelectorText", &Selector::getSelectorText,
-            names({"instanceName", "selectorName", "selectorValue", "textId", "textArguments", "language"})),
+        calling("getDynamicSelectorText", operation("getSelectorText", &Selector::getSelectorText,
+            names({"instanceName", "selectorName", "selectorValue", "textId", "textArguments", "language"}))),
     };
     table.append(selector);
 
@@ -383,98 +423,74 @@ QList<ConnectorEntry> makeTable()
     ConnectorEntry display = connector<DisplayDBusConnector>("DisplayDBusConnector", "display", QString());
     display.operations = {
         operation("getScreenshot", &DisplayDBusConnector::getScreenshot),
-        operation("toggleDisplayState", &DisplayDBusConnector::toggleDisplayState),
+        withoutWaiting(operation("toggleDisplayState", &DisplayDBusConnector::toggleDisplayState)),
     };
     table.append(display);
 
     return table;
 }
 
-bool parseBool(const QString& word, bool* value)
-{
-    static const QStringList yes {QStringLiteral("true"), QStringLiteral("1"), QStringLiteral("yes")};
-    static const QStringList no {QStringLiteral("false"), QStringLiteral("0"), QStringLiteral("no")};
-    *value = yes.contains(word.toLower());
-    return *value || no.contains(word.toLower());
-}
-
-bool parseItem(const QString& word, UiStatusInformationItem* item, QString* error)
-{
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(word.toUtf8(), &parseError);
-    if (!document.isObject()) {
-        *error = QStringLiteral("an item is a JSON object such as "
-                                "'{\"uuid\": \"u1\", \"title\": \"Hello\", \"priority\": 1}'");
-        return false;
-    }
-    const QJsonObject object = document.object();
-    const auto text = [&object](const char* name) { return object.value(QLatin1String(name)).toString(); };
-    item->setUuid(text("uuid"));
-    item->setSource(text("source"));
-    item->setCategory(text("category"));
-    item->setTitle(text("title"));
-    item->setText(text("text"));
-    item->setIconName(text("iconName"));
-    item->setTimestamp(text("timestamp"));
-    item->setAction(text("action"));
-    item->setPriority(UiStatusInformationItemPriority(object.value(QLatin1String("priority")).toInt()));
-    return true;
-}
 } // namespace
 
-DBusReply OperationEntry::run(DBusConnectorBase& connector, const QVariantList& arguments) const
+bool OperationEntry::prepareArguments(const QVariantList& given, QVariantList* prepared, QString* error) const
 {
-    WarningCapture warnings;
-    const Outcome outcome = invoke(connector, arguments);
-    if (outcome.asynchronous) {
-        if (outcome.pending)
-            return outcome.pending->getReply();
-        DBusReply reply;
-        reply.setError(ErrorContainer::getDefaultErrorCode(), connector.getInvalidDBusInterfaceMessage());
-        return reply;
-    }
-    DBusReply reply = outcome.reply;
-    if (!reply.isError() && !warnings.messages().isEmpty())
-        reply.setError(ErrorContainer::getDefaultErrorCode(), warnings.messages().last());
-    return reply;
-}
-
-bool OperationEntry::parseArguments(const QStringList& words, QVariantList* arguments, QString* error) const
-{
-    if (words.size() != parameterNames.size()) {
-        *error = QStringLiteral("%1 takes %2 argument(s): %3").arg(name).arg(parameterNames.size()).arg(synopsis());
+    if (given.size() != parameterNames.size()) {
+        *error = QStringLiteral("%1 takes %2 argument(s), not %3").arg(name).arg(parameterNames.size()).arg(given.size());
         return false;
     }
-    for (int i = 0; i < words.size(); ++i) {
+    QVariantList result;
+    for (int i = 0; i < given.size(); ++i) {
+        const QVariant& value = given.at(i);
+        const QString& parameter = parameterNames.at(i);
         const QString& type = parameterTypes.at(i);
-        if (type == QLatin1String("bool")) {
-            bool value = false;
-            if (!parseBool(words.at(i), &value)) {
-                *error = QStringLiteral("%1 must be true or false, not \"%2\"").arg(parameterNames.at(i), words.at(i));
+        if (type == StatusItemMap::signature()) {
+            // An item comes as a map of its fields (from QML or JSON), or as an item.
+            QVariantMap fields;
+            if (value.userType() == qMetaTypeId<Item>()) {
+                fields = StatusItemMap::fromItem(qvariant_cast<Item>(value));
+            } else if (value.userType() == QMetaType::QVariantMap) {
+                fields = value.toMap();
+            } else {
+                *error = QStringLiteral("%1 must be an item, a map of its fields").arg(parameter);
                 return false;
             }
-            arguments->append(value);
-        } else if (type == QLatin1String("item")) {
-            UiStatusInformationItem item;
-            if (!parseItem(words.at(i), &item, error))
+            Item item;
+            if (!StatusItemMap::toItem(fields, parameter, &item, error))
                 return false;
-            arguments->append(QVariant::fromValue(item));
+            result.append(QVariant::fromValue(item));
         } else {
-            arguments->append(words.at(i));
+            const bool isBool = type == QLatin1String("b");
+            if (value.userType() != (isBool ? int(QMetaType::Bool) : int(QMetaType::QString))) {
+                *error = QStringLiteral("%1 must be %2").arg(parameter, isBool ? QStringLiteral("true or false")
+                                                                                : QStringLiteral("text"));
+                return false;
+            }
+            result.append(value);
         }
     }
+    *prepared = result;
     return true;
 }
 
-QString OperationEntry::synopsis() const
+DBusReply OperationEntry::run(DBusConnectorBase& connector, const QVariantList& prepared) const
 {
-    QStringList parts;
-    for (int i = 0; i < parameterNames.size(); ++i) {
-        const QString& type = parameterTypes.at(i);
-        parts.append(
-            type == QLatin1String("text") ? parameterNames.at(i) : parameterNames.at(i) + QLatin1Char(':') + type);
+    if (mode == CallMode::UiStatus) {
+        WarningCapture warnings;
+        DBusReply reply;
+        reply.setValue(invoke(connector, prepared).decoded);
+        if (!warnings.messages().isEmpty())
+            reply.setError(ErrorContainer::getDefaultErrorCode(), warnings.messages().last());
+        return reply;
     }
-    return parts.isEmpty() ? QStringLiteral("(no arguments)") : parts.join(QLatin1Char(' '));
+    const CallOutcome outcome = invoke(connector, prepared);
+    if (mode != CallMode::Asynchronous)
+        return outcome.reply;
+    if (outcome.pending)
+        return outcome.pending->getReply();
+    DBusReply reply;
+    reply.setError(ErrorContainer::getDefaultErrorCode(), connector.getInvalidDBusInterfaceMessage(),
+                   connector.getInvalidDBusInterfaceErrorName());
+    return reply;
 }
 
 const OperationEntry* ConnectorEntry::operation(const QString& name) const
@@ -500,4 +516,13 @@ const ConnectorEntry* findConnector(const QString& name)
             return &entry;
     }
     return nullptr;
+}
+
+QString dbusSignature(int metaTypeId)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return QString::fromLatin1(QDBusMetaType::typeToSignature(QMetaType(metaTypeId)));
+#else
+    return QString::fromLatin1(QDBusMetaType::typeToSignature(metaTypeId));
+#endif
 }
