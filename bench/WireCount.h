@@ -23,7 +23,8 @@ public:
     void begin(int phase);
     // `sender` must have made a round trip to the bus since its last call.
     void end(int phase);
-    // The members of the calls `sender` made in the phase, with how often each went.
+    // The members of the calls `sender` made in the phase, with how often each
+    // went. The first question ends the counting: ask once all phases are done.
     std::map<QString, int> calls(int phase, const QString& sender);
 
 private:

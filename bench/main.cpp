@@ -3,8 +3,9 @@
 // sdbus-c++ and raw libdbus, the floor.
 //
 // Starts a bus and a server of its own. Every peer runs in this process on a
-// connection of its own; rounds are interleaved (A B C D E, B C D E A, ...)
-// so that a busy moment of the machine falls on all peers alike. Figures are
+// connection of its own; rounds are interleaved, each peer once per round in
+// a shuffled order, so that a busy moment of the machine falls on all peers
+// alike. Figures are
 // medians and 99th percentiles, and ratios to QDBusInterface and libdbus.
 //
 //   vantelo-bench [--quick] [--no-instructions] [--keep-callgrind DIR]
@@ -30,6 +31,8 @@
 #include <functional>
 #include <map>
 #include <malloc.h>
+#include <numeric>
+#include <random>
 #include <sys/utsname.h>
 #include <unistd.h>
 
@@ -213,9 +216,14 @@ private:
 
 void Benchmark::interleave(int rounds, const Turn& turn, Samples* samples, Usages* usage)
 {
+    // A new order every round, the same in every run: no peer always
+    // follows the same other peer, whose leftovers it might pay for.
+    std::mt19937 shuffler(20261206);
+    std::array<int, ColumnCount> order;
+    std::iota(order.begin(), order.end(), 0);
     for (int round = 0; round < rounds; ++round) {
-        for (int i = 0; i < ColumnCount; ++i) {
-            const int column = (round + i) % ColumnCount;
+        std::shuffle(order.begin(), order.end(), shuffler);
+        for (const int column : order) {
             const qint64 client = ownCpuNs();
             const qint64 daemon = m_daemonCpu.read();
             const qint64 server = m_serverCpu.read();
@@ -485,21 +493,52 @@ void Benchmark::measureHungService()
     m_report.add(QStringLiteral("make one client, service first seen"), QStringLiteral("max ms"), worst);
     m_figures[QStringLiteral("hung")] = worst;
 
+    endChild(owner);
+
     // The first client in a fresh process: connection, and for QDBusInterface
     // the description of its interface, which it asks the hung service for.
-    Values first = noValues();
     const QString module = hungPrefix + QStringLiteral("First");
-    if (!m_bus.startHungOwner(QStringLiteral(VANTELO_BENCH_SERVER), {QStringLiteral("com.vantelo.") + module}, &error))
+    const pid_t firstOwner =
+        m_bus.startHungOwner(QStringLiteral(VANTELO_BENCH_SERVER), {QStringLiteral("com.vantelo.") + module}, &error);
+    if (!firstOwner)
         fail(error);
-    for (int column = 0; column < SdbusColumn + 1; ++column) {
-        if (m_plan.quick && column == QtInterfaceColumn)
+    WireCount wire(m_bus.address());
+    Values first = noValues();
+    QStringList senders;
+    for (int column = 0; column <= SdbusColumn; ++column) {
+        if (m_plan.quick && column == QtInterfaceColumn) {
+            senders << QString();
             continue;
-        const QString answer = runChild({QStringLiteral("--first-client"), QString::number(column), module}, 60000);
-        first[size_t(column)] = answer.toDouble() / 1e6;
+        }
+        wire.begin(column);
+        // The child prints the time it took and its unique name.
+        const QStringList answer =
+            runChild({QStringLiteral("--first-client"), QString::number(column), module}, 60000).split(QLatin1Char(' '));
+        wire.end(column);
+        first[size_t(column)] = answer.value(0).toDouble() / 1e6;
+        senders << answer.value(1);
     }
-    m_report.add(QStringLiteral("first client in a fresh process, with its connection"), QStringLiteral("ms"), first);
+    Values calls = noValues();
+    QStringList members;
+    for (int column = 0; column < senders.size(); ++column) {
+        if (senders[column].isEmpty())
+            continue;
+        int sent = 0;
+        QStringList sentMembers;
+        for (const auto& call : wire.calls(column, senders[column])) {
+            sent += call.second;
+            sentMembers << QStringLiteral("%1 %2").arg(call.first).arg(call.second);
+        }
+        calls[size_t(column)] = sent;
+        members << QStringLiteral("%1: %2").arg(m_peers[size_t(column)]->name(), sentMembers.join(QStringLiteral(", ")));
+    }
+    const QString measure = QStringLiteral("first client in a fresh process, with its connection");
+    m_report.add(measure, QStringLiteral("ms"), first);
+    m_report.add(measure, QStringLiteral("calls on the bus"), calls, false);
+    m_report.note(QStringLiteral("Calls on the bus of the first client in a fresh process, service hung — ") +
+                  members.join(QStringLiteral("; ")));
     m_figures[QStringLiteral("hung first")] = first;
-    endChild(owner);
+    endChild(firstOwner);
 }
 
 void Benchmark::measureMemory()
@@ -720,7 +759,7 @@ int firstClientChild(int column, const QString& module)
     const qint64 start = nowNs();
     std::unique_ptr<Peer> peer = makePeer(column, address());
     peer->make(hungSpec(module));
-    std::printf("%lld\n", static_cast<long long>(nowNs() - start));
+    std::printf("%lld %s\n", static_cast<long long>(nowNs() - start), qPrintable(peer->uniqueName()));
     return 0;
 }
 
