@@ -104,3 +104,12 @@ ClientSpec clientSpec(int index, bool distinct)
     return {withObjects[size_t(index) % withObjects.size()], Bench::module, Bench::service, object,
             VanteloDefinitions::objectPathOfObject(object)};
 }
+
+void handOverLatencies(std::vector<double>* arrived, int count, std::vector<double>* latencies, const QString& peer)
+{
+    if (int(arrived->size()) != count)
+        fail(QStringLiteral("%1: %2 signals arrived, %3 were sent").arg(peer).arg(arrived->size()).arg(count));
+    if (latencies)
+        latencies->insert(latencies->end(), arrived->begin(), arrived->end());
+    arrived->clear();
+}

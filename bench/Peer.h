@@ -121,6 +121,10 @@ public:
     virtual void sync() = 0;
 };
 
+// Moves the latencies of `count` signals that arrived into `latencies`
+// (if any); fails the run when another number arrived.
+void handOverLatencies(std::vector<double>* arrived, int count, std::vector<double>* latencies, const QString& peer);
+
 std::unique_ptr<Peer> makeConnectorPeer();
 std::unique_ptr<Peer> makeQtInterfacePeer(const QString& address);
 std::unique_ptr<Peer> makeGeneratedProxyPeer(const QString& address);

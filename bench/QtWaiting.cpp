@@ -35,11 +35,7 @@ void SignalClock::await(int count, std::vector<double>* latencies, const QString
         if (!m_arrivals.wait())
             fail(QStringLiteral("%1: %2 of %3 signals arrived").arg(peer).arg(m_latencies.size()).arg(count));
     }
-    if (int(m_latencies.size()) != count)
-        fail(QStringLiteral("%1: %2 signals arrived, %3 were sent").arg(peer).arg(m_latencies.size()).arg(count));
-    if (latencies)
-        latencies->insert(latencies->end(), m_latencies.begin(), m_latencies.end());
-    m_latencies.clear();
+    handOverLatencies(&m_latencies, count, latencies, peer);
 }
 
 void SignalClock::configurationChanged(const QString& stamp)

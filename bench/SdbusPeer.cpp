@@ -74,11 +74,7 @@ public:
     void awaitSignals(int count, std::vector<double>* latencies) override
     {
         drive([&] { return int(m_latencies.size()) >= count; }, QStringLiteral("signals"));
-        if (int(m_latencies.size()) != count)
-            fail(QStringLiteral("%1: %2 signals arrived, %3 were sent").arg(peerName).arg(m_latencies.size()).arg(count));
-        if (latencies)
-            latencies->insert(latencies->end(), m_latencies.begin(), m_latencies.end());
-        m_latencies.clear();
+        handOverLatencies(&m_latencies, count, latencies, peerName);
     }
 
     void make(const ClientSpec& spec) override

@@ -199,6 +199,10 @@ private:
     using Usages = std::array<Usage, ColumnCount>;
 
     void interleave(int rounds, const Turn& turn, Samples* samples, Usages* usage = nullptr);
+    // Times `work`, which does `operations` operations, once per peer and round,
+    // after one round to warm up.
+    void timeOperations(const QString& measure, const QString& key, int rounds, int operations, bool withUsage,
+                        const std::function<void(Peer&)>& work);
     void addTimes(const QString& measure, const Samples& samples, const QString& key);
     void addUsage(const QString& measure, const Usages& usage);
     QString runChild(const QStringList& arguments, int boundMs);
@@ -335,29 +339,35 @@ void Benchmark::countWire()
     }
 }
 
+void Benchmark::timeOperations(const QString& measure, const QString& key, int rounds, int operations,
+                               bool withUsage, const std::function<void(Peer&)>& work)
+{
+    for (auto& peer : m_peers)
+        work(*peer);
+    Samples samples;
+    Usages usage;
+    interleave(
+        rounds,
+        [&](Peer& peer, std::vector<double>& times) {
+            const qint64 start = nowNs();
+            work(peer);
+            times.push_back(double(nowNs() - start) / operations);
+            return operations;
+        },
+        &samples, &usage);
+    addTimes(measure, samples, key);
+    if (withUsage)
+        addUsage(measure, usage);
+}
+
 void Benchmark::measureCalls()
 {
     m_report.heading(QStringLiteral("Blocking call, reply envelope holding a byte array"));
     for (const auto& step : m_plan.callSizes) {
         const Request request(step.first);
-        for (auto& peer : m_peers) {
-            for (int i = 0; i < 5; ++i)
-                peer->call(request);
-        }
-        Samples samples;
-        Usages usage;
-        interleave(
-            step.second,
-            [&](Peer& peer, std::vector<double>& times) {
-                const qint64 start = nowNs();
-                peer.call(request);
-                times.push_back(double(nowNs() - start));
-                return 1;
-            },
-            &samples, &usage);
-        const QString measure = QStringLiteral("blocking call, %1").arg(sizeName(step.first));
-        addTimes(measure, samples, QStringLiteral("call %1").arg(step.first));
-        addUsage(measure, usage);
+        timeOperations(QStringLiteral("blocking call, %1").arg(sizeName(step.first)),
+                       QStringLiteral("call %1").arg(step.first), step.second, 1, true,
+                       [&](Peer& peer) { peer.call(request); });
     }
 }
 
@@ -366,23 +376,9 @@ void Benchmark::measureAsynchronousCalls()
     m_report.heading(QStringLiteral("Asynchronous calls in flight, 8 B, time per call"));
     const Request request(8);
     for (const auto& step : m_plan.inFlight) {
-        for (auto& peer : m_peers)
-            peer->callAsync(step.first, request);
-        Samples samples;
-        Usages usage;
-        interleave(
-            step.second,
-            [&](Peer& peer, std::vector<double>& times) {
-                const qint64 start = nowNs();
-                peer.callAsync(step.first, request);
-                times.push_back(double(nowNs() - start) / step.first);
-                return step.first;
-            },
-            &samples, &usage);
-        const QString measure = QStringLiteral("%1 in flight").arg(step.first);
-        addTimes(measure, samples, QStringLiteral("async %1").arg(step.first));
-        if (step.first == 128)
-            addUsage(measure, usage);
+        timeOperations(QStringLiteral("%1 in flight").arg(step.first), QStringLiteral("async %1").arg(step.first),
+                       step.second, step.first, step.first == 128,
+                       [&](Peer& peer) { peer.callAsync(step.first, request); });
     }
 }
 
@@ -402,21 +398,11 @@ void Benchmark::measureSignals()
     };
 
     m_report.heading(QStringLiteral("Signals: relaying connector vs QDBusConnection::connect and the others"));
-    Samples burst;
-    Usages usage;
-    interleave(
-        m_plan.burstRounds,
-        [&](Peer& peer, std::vector<double>& times) {
-            const qint64 start = nowNs();
-            emitTo(peer, m_plan.burst);
-            peer.awaitSignals(m_plan.burst, nullptr);
-            times.push_back(double(nowNs() - start) / m_plan.burst);
-            return m_plan.burst;
-        },
-        &burst, &usage);
-    const QString measure = QStringLiteral("burst of %1, time per signal").arg(m_plan.burst);
-    addTimes(measure, burst, QStringLiteral("burst"));
-    addUsage(measure, usage);
+    timeOperations(QStringLiteral("burst of %1, time per signal").arg(m_plan.burst), QStringLiteral("burst"),
+                   m_plan.burstRounds, m_plan.burst, true, [&](Peer& peer) {
+                       emitTo(peer, m_plan.burst);
+                       peer.awaitSignals(m_plan.burst, nullptr);
+                   });
 
     Samples latency;
     interleave(
