@@ -11,6 +11,7 @@
 //   vantelo-bench [--quick] [--no-instructions] [--keep-callgrind DIR]
 
 #include "BenchBus.h"
+#include "CallgrindDump.h"
 #include "Instructions.h"
 #include "Peer.h"
 #include "Report.h"
@@ -589,6 +590,9 @@ void Benchmark::countInstructions(const QString& keep)
 
     // Each dump is named "measure@column@operations".
     std::map<QString, Values> counted;
+    // Where the instructions went, for the measures worth taking apart.
+    const QStringList takenApart = {QStringLiteral("blocking call, 8 B"), QStringLiteral("128 in flight")};
+    std::map<QString, std::map<QString, Values>> byLibrary;
     QStringList order;
     QStringList files = QDir(directory).entryList({QStringLiteral("callgrind.out.*")}, QDir::Files);
     // In the order they were dumped.
@@ -596,33 +600,45 @@ void Benchmark::countInstructions(const QString& keep)
         return a.section(QLatin1Char('.'), -1).toInt() < b.section(QLatin1Char('.'), -1).toInt();
     });
     for (const QString& file : files) {
-        QFile dump(QDir(directory).filePath(file));
-        if (!dump.open(QIODevice::ReadOnly))
-            continue;
-        QString label;
-        double total = none;
-        while (!dump.atEnd()) {
-            const QString line = QString::fromUtf8(dump.readLine()).trimmed();
-            // The totals line sums what each function did; the summary line
-            // in the header is off when the counters were zeroed mid-call.
-            if (line.startsWith(QLatin1String("desc: Trigger: Client Request: ")))
-                label = line.mid(31);
-            else if (line.startsWith(QLatin1String("totals: ")))
-                total = line.section(QLatin1Char(' '), 1, 1).toDouble();
-        }
-        const QStringList parts = label.split(QLatin1Char('@'));
+        CallgrindDump dump;
+        const QStringList parts =
+            readCallgrindDump(QDir(directory).filePath(file), &dump) ? dump.label.split(QLatin1Char('@')) : QStringList();
         if (parts.size() != 3)
             continue;
-        if (!counted.count(parts[0])) {
-            counted[parts[0]] = noValues();
-            order << parts[0];
+        const QString& measure = parts[0];
+        const size_t column = size_t(parts[1].toInt());
+        const double operations = parts[2].toDouble();
+        if (!counted.count(measure)) {
+            counted[measure] = noValues();
+            order << measure;
         }
-        counted[parts[0]][parts[1].toInt()] = total / parts[2].toDouble();
+        counted[measure][column] = dump.total / operations;
+        if (!takenApart.contains(measure))
+            continue;
+        for (const auto& part : dump.byObject) {
+            auto& values = byLibrary[measure].emplace(part.first, noValues()).first->second;
+            values[column] = part.second / operations;
+        }
     }
     m_report.heading(QStringLiteral("Client instructions per operation (callgrind, all threads of the client)"));
     for (const QString& measure : order) {
         m_report.add(measure, QStringLiteral("instructions"), counted[measure]);
         m_figures[QStringLiteral("instructions ") + measure] = counted[measure];
+    }
+    for (const QString& measure : takenApart) {
+        m_report.heading(QStringLiteral("Where the instructions of one operation go, %1: by library").arg(measure));
+        std::vector<std::pair<double, QString>> libraries;
+        for (const auto& library : byLibrary[measure]) {
+            double most = 0;
+            for (const double value : library.second)
+                most = std::isnan(value) ? most : std::max(most, value);
+            libraries.emplace_back(most, library.first);
+        }
+        std::sort(libraries.rbegin(), libraries.rend());
+        for (const auto& library : libraries) {
+            if (library.first >= 100)
+                m_report.add(measure, library.second, byLibrary[measure][library.second]);
+        }
     }
 }
 
