@@ -30,8 +30,7 @@ namespace {
 const char controlInterface[] = "com.vantelo.Bench.Control";
 const char sizeError[] = "com.vantelo.Bench.Error.Size";
 
-struct Server
-{
+struct Server {
     DBusConnection* connection = nullptr;
     std::string introspection;
     std::vector<unsigned char> payload;
@@ -69,7 +68,7 @@ std::string describeInterfaces(const std::string& directory)
 
 uint64_t monotonicNanoseconds()
 {
-    timespec now{};
+    timespec now {};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return uint64_t(now.tv_sec) * 1000000000u + uint64_t(now.tv_nsec);
 }
@@ -130,8 +129,8 @@ DBusMessage* emitSignals(DBusMessage* call, Server& server)
     dbus_uint32_t count = 0;
     DBusError error;
     dbus_error_init(&error);
-    if (!dbus_message_get_args(call, &error, DBUS_TYPE_STRING, &path, DBUS_TYPE_STRING, &interface,
-                               DBUS_TYPE_STRING, &member, DBUS_TYPE_UINT32, &count, DBUS_TYPE_INVALID)) {
+    if (!dbus_message_get_args(call, &error, DBUS_TYPE_STRING, &path, DBUS_TYPE_STRING, &interface, DBUS_TYPE_STRING,
+            &member, DBUS_TYPE_UINT32, &count, DBUS_TYPE_INVALID)) {
         DBusMessage* reply = dbus_message_new_error(call, error.name, error.message);
         dbus_error_free(&error);
         return reply;
@@ -217,7 +216,6 @@ int main(int argc, char* argv[])
     }
     server.introspection = describeInterfaces(interfaces);
     dbus_connection_add_filter(server.connection, answer, &server, nullptr);
-    while (dbus_connection_read_write_dispatch(server.connection, -1)) {
-    }
+    while (dbus_connection_read_write_dispatch(server.connection, -1)) { }
     return 0;
 }

@@ -13,8 +13,7 @@
 namespace {
 const QString peerName = QStringLiteral("connector");
 
-class ConnectorPeer : public Peer
-{
+class ConnectorPeer : public Peer {
 public:
     ConnectorPeer()
         : m_connection(DBusConnection::getQDBusConnection())
@@ -59,13 +58,10 @@ public:
     {
         m_relay = ConfigurationFileHandlerDBusConnector::createAndConnect(Bench::signalModule, object);
         QObject::connect(m_relay.data(), &ConfigurationFileHandlerDBusConnector::configurationChanged, &m_clock,
-                         &SignalClock::configurationChanged);
+            &SignalClock::configurationChanged);
     }
 
-    void awaitSignals(int count, std::vector<double>* latencies) override
-    {
-        m_clock.await(count, latencies, peerName);
-    }
+    void awaitSignals(int count, std::vector<double>* latencies) override { m_clock.await(count, latencies, peerName); }
 
     void make(const ClientSpec& spec) override
     {
@@ -93,8 +89,7 @@ public:
     void sync() override
     {
         m_connection.call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-                                                         QStringLiteral("/org/freedesktop/DBus"),
-                                                         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetId")));
+            QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetId")));
     }
 
 private:

@@ -13,8 +13,7 @@ QString describe(const DBusError& error)
     return QString::fromUtf8(error.name) + QStringLiteral(": ") + QString::fromUtf8(error.message);
 }
 
-class LibdbusPeer : public Peer
-{
+class LibdbusPeer : public Peer {
 public:
     explicit LibdbusPeer(const QString& address)
     {
@@ -51,12 +50,11 @@ public:
 
     void callAsync(int inFlight, const Request& request) override
     {
-        AsyncCalls calls{&request, 0};
+        AsyncCalls calls {&request, 0};
         for (int i = 0; i < inFlight; ++i) {
             DBusMessage* message = newCall(request);
             DBusPendingCall* pending = nullptr;
-            if (!dbus_connection_send_with_reply(m_connection, message, &pending, DBUS_TIMEOUT_USE_DEFAULT) ||
-                !pending)
+            if (!dbus_connection_send_with_reply(m_connection, message, &pending, DBUS_TIMEOUT_USE_DEFAULT) || !pending)
                 fail(peerName + QStringLiteral(": can't send"));
             dbus_message_unref(message);
             dbus_pending_call_set_notify(pending, &LibdbusPeer::answered, &calls, nullptr);
@@ -85,9 +83,9 @@ public:
 
     // libdbus has no client objects to make: a call names its object itself.
     bool makes() const override { return false; }
-    void make(const ClientSpec&) override {}
-    void checkMade() override {}
-    void releaseAll() override {}
+    void make(const ClientSpec&) override { }
+    void checkMade() override { }
+    void releaseAll() override { }
 
     void sync() override
     {
@@ -100,16 +98,15 @@ public:
     }
 
 private:
-    struct AsyncCalls
-    {
+    struct AsyncCalls {
         const Request* request;
         int answered;
     };
 
     DBusMessage* newCall(const Request& request) const
     {
-        DBusMessage* message = dbus_message_new_method_call(m_service.constData(), m_path.constData(),
-                                                            m_interface.constData(), m_method.constData());
+        DBusMessage* message = dbus_message_new_method_call(
+            m_service.constData(), m_path.constData(), m_interface.constData(), m_method.constData());
         const char* argument = request.utf8.c_str();
         dbus_message_append_args(message, DBUS_TYPE_STRING, &argument, DBUS_TYPE_INVALID);
         return message;
@@ -141,7 +138,10 @@ private:
         dbus_message_iter_recurse(&value, &bytes);
         dbus_message_iter_get_fixed_array(&bytes, &data, &length);
         if (length != request.size)
-            fail(QStringLiteral("%1: %2 bytes came back, %3 were asked for").arg(peerName).arg(length).arg(request.size));
+            fail(QStringLiteral("%1: %2 bytes came back, %3 were asked for")
+                     .arg(peerName)
+                     .arg(length)
+                     .arg(request.size));
     }
 
     static void answered(DBusPendingCall* pending, void* data)

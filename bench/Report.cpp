@@ -45,8 +45,8 @@ void Report::note(const QString& text)
 
 void Report::target(const QString& what, const QString& figures, bool met)
 {
-    m_targets.append(QStringLiteral("| %1 | %2 | %3 |").arg(what, figures, met ? QStringLiteral("met")
-                                                                               : QStringLiteral("**missed**")));
+    m_targets.append(QStringLiteral("| %1 | %2 | %3 |")
+                         .arg(what, figures, met ? QStringLiteral("met") : QStringLiteral("**missed**")));
 }
 
 QString Report::markdown(const QStringList& peerNames) const
@@ -73,7 +73,7 @@ QString Report::markdown(const QStringList& peerNames) const
                 auto ratio = [&](Column reference) {
                     const double base = row.values[reference];
                     return column == reference || std::isnan(base) || base == 0 ? QStringLiteral("–")
-                                                                                 : QString::number(value / base, 'f', 2);
+                                                                                : QString::number(value / base, 'f', 2);
                 };
                 cell += QStringLiteral(" [%1 \\| %2]").arg(ratio(QtInterfaceColumn), ratio(LibdbusColumn));
             }

@@ -27,8 +27,7 @@ double mean(const std::vector<double>& samples);
 
 // The results: rows of figures per peer, each shown with its ratio to
 // QDBusInterface and to libdbus, and the targets with whether they were met.
-class Report
-{
+class Report {
 public:
     void heading(const QString& title);
     void add(const QString& measure, const QString& unit, const Values& values, bool ratios = true);
@@ -39,8 +38,7 @@ public:
     QString markdown(const QStringList& peerNames) const;
 
 private:
-    struct Row
-    {
+    struct Row {
         QString measure;
         QString unit;
         Values values;
