@@ -1,6 +1,6 @@
 # Shared by the build scripts: the packages we need and the build itself.
 
-packages=(cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools dbus-daemon)
+packages=(cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools dbus-daemon libdbus-1-dev libsdbus-c++-dev)
 
 # Installs what is missing from the Debian packages above.
 ensure_packages() {
