@@ -1,6 +1,6 @@
 # Shared by the build scripts: the packages we need and the build itself.
 
-packages=(cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools dbus-daemon)
+packages=(cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools dbus-daemon libdbus-1-dev libsdbus-c++-dev)
 # Added by the scripts that need them: the Qt 6 build, and the checks of
 # the Debian packages and of the libraries' interface.
 qt6_packages=(qt6-base-dev qt6-base-dev-tools)
