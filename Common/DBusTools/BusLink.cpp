@@ -97,11 +97,9 @@ QSharedPointer<QDBusInterface> BusLink::interfaceFor(quint64 generation, const Q
                                                     const QString& interfaceName, bool* made)
 {
     // Every QDBusInterface brings a watcher of its own, and Qt's cost of adding
-    // one grows with the number there are: one per object keeps it flat.
-    const QString key = QStringList{QString::number(generation),
-                                    QString::number(quintptr(QThread::currentThread())), service, path,
-                                    interfaceName}
-                            .join(QLatin1Char('\n'));
+    // one grows with the number there are: one per object keeps it flat. The
+    // key shares the connector's strings.
+    const InterfaceKey key{generation, QThread::currentThread(), service, path, interfaceName};
     {
         const QMutexLocker locker(&m_interfacesMutex);
         if (const QSharedPointer<QDBusInterface> shared = m_interfaces.value(key).toStrongRef()) {
@@ -136,6 +134,18 @@ QString BusLink::unusableReason() const
 {
     const QMutexLocker locker(&m_mutex);
     return m_unusableReason;
+}
+
+bool BusLink::InterfaceKey::operator==(const InterfaceKey& other) const
+{
+    return generation == other.generation && thread == other.thread && service == other.service &&
+           path == other.path && interface == other.interface;
+}
+
+BusLink::HashValue qHash(const BusLink::InterfaceKey& key, BusLink::HashValue seed)
+{
+    return qHash(key.path, seed) ^ qHash(key.interface, seed) ^ qHash(key.service, seed) ^
+           qHash(quintptr(key.thread), seed) ^ qHash(key.generation, seed);
 }
 
 bool BusLink::connectToBus(QString* error)

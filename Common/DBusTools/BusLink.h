@@ -16,6 +16,7 @@
 #include <memory>
 
 class DBusConnectorBase;
+class QThread;
 class DBusConnectorBasePrivate;
 
 // Whether a followed service has an owner on the bus. Shared by every
@@ -74,6 +75,19 @@ public:
     // made, unless an owner change has been seen since `changesBefore`.
     void reportOwner(const QString& service, quint64 changesBefore, bool running);
 
+    // Which interface a connector shares: one per remote object, connection and thread.
+    struct InterfaceKey
+    {
+        quint64 generation;
+        const QThread* thread;
+        QString service;
+        QString path;
+        QString interface;
+
+        bool operator==(const InterfaceKey& other) const;
+    };
+    using HashValue = decltype(qHash(QString()));
+
 private Q_SLOTS:
     void onNameOwnerChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
     void onDisconnected();
@@ -112,10 +126,12 @@ private:
     QSet<DBusConnectorBasePrivate*> m_unfollowing;
 
     QMutex m_interfacesMutex;
-    QHash<QString, QWeakPointer<QDBusInterface>> m_interfaces;
+    QHash<InterfaceKey, QWeakPointer<QDBusInterface>> m_interfaces;
 
     QTimer* m_retryTimer = nullptr;
     int m_retryDelayMs = 0;
 };
+
+BusLink::HashValue qHash(const BusLink::InterfaceKey& key, BusLink::HashValue seed = 0);
 
 #endif // BUSLINK_H

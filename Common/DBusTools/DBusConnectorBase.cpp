@@ -7,6 +7,20 @@
 #include "VanteloDefinitions.h"
 
 #include <QDBusError>
+#include <QMutex>
+#include <QSet>
+
+namespace {
+// One copy of each service name for every connector: there are few services
+// and there may be many connectors.
+QString sharedServiceName(const QString& name)
+{
+    static QMutex mutex;
+    static QSet<QString> names;
+    const QMutexLocker locker(&mutex);
+    return *names.insert(name);
+}
+} // namespace
 
 DBusConnectorBase::DBusConnectorBase(const QString& moduleName, const QString& objectName,
                                      const QString& interfaceName, QObject* parent,
@@ -14,7 +28,7 @@ DBusConnectorBase::DBusConnectorBase(const QString& moduleName, const QString& o
     : QObject(parent)
     , d(new DBusConnectorBasePrivate(this))
 {
-    d->serviceName = VanteloDefinitions::serviceNameOfModule(moduleName);
+    d->serviceName = sharedServiceName(VanteloDefinitions::serviceNameOfModule(moduleName));
     d->objectPath = VanteloDefinitions::objectPathOfObject(objectName);
     d->interfaceName = interfaceName;
     d->connectionMode = connectionMode;
