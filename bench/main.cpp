@@ -962,7 +962,7 @@ int main(int argc, char* argv[])
 
     out << machine(QStringLiteral("vantelo-bench ") + application.arguments().mid(1).join(QLatin1Char(' ')))
         << "- load average (1, 5, 15 min): " << loadBefore << " before, " << load() << " after\n"
-        << "- bus limits raised for the run: " << QString::fromLatin1(BenchBus::limits()).simplified() << "\n\n"
+        << "- bus limits raised for the run: `" << QString::fromLatin1(BenchBus::limits()).simplified() << "`\n\n"
         << benchmark.report().markdown(benchmark.peerNames());
     return 0;
 }
