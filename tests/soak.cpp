@@ -9,21 +9,11 @@
 // --scale 1 is the full run: 100,000 blocking calls, 100,000 asynchronous
 // calls and 10,000 rounds of making and releasing all thirteen connectors.
 
-#include "BusControlInfoDBusConnector.h"
-#include "ConfigurationDataFileHandlerDBusConnector.h"
-#include "ConfigurationFileHandlerDBusConnector.h"
+#include "ConnectorExpectations.h"
 #include "DBusConnection.h"
 #include "DBusControllerConnector.h"
 #include "DBusDeviceInfoConnector.h"
-#include "DBusProcessDescriptionConnector.h"
-#include "DisplayDBusConnector.h"
-#include "ExternalMediaManagerDBusConnector.h"
-#include "ExternalMediaManagerDBusMountServiceConnector.h"
-#include "MaintenanceDBusConnector.h"
-#include "SelectorDataDBusConnector.h"
 #include "SimulatorControl.h"
-#include "UiStatusInformationDataDBusConnector.h"
-#include "VanteloDBusConnector.h"
 #include "VanteloDefinitions.h"
 
 #include <QCommandLineParser>
@@ -82,21 +72,6 @@ bool soak(const char* phase, int count, qint64 boundKiB, const std::function<boo
     return true;
 }
 
-const QList<std::function<QSharedPointer<DBusConnectorBase>()>> everyClass = {
-    [] { return VanteloDBusConnector::createAndConnect(); },
-    [] { return DBusControllerConnector::createAndConnect(module, QStringLiteral("ControllerData")); },
-    [] { return DBusDeviceInfoConnector::createAndConnect(module, QStringLiteral("DeviceInfo")); },
-    [] { return DBusProcessDescriptionConnector::createAndConnect(module, QStringLiteral("ProcessData")); },
-    [] { return MaintenanceDBusConnector::createAndConnect(module, QStringLiteral("Maintenance")); },
-    [] { return BusControlInfoDBusConnector::createAndConnect(module, QStringLiteral("BusControlInfo")); },
-    [] { return ConfigurationFileHandlerDBusConnector::createAndConnect(module, QStringLiteral("Configuration")); },
-    [] { return ConfigurationDataFileHandlerDBusConnector::createAndConnect(module, QStringLiteral("Data")); },
-    [] { return SelectorDataDBusConnector::createAndConnect(module, QStringLiteral("Configuration")); },
-    [] { return ExternalMediaManagerDBusConnector::createAndConnect(module, QStringLiteral("ExternalMedia")); },
-    [] { return ExternalMediaManagerDBusMountServiceConnector::createAndConnect(); },
-    [] { return UiStatusInformationDataDBusConnector::createAndConnect(module, QStringLiteral("UiStatus")); },
-    [] { return DisplayDBusConnector::createAndConnect(module); },
-};
 } // namespace
 
 int main(int argc, char* argv[])
@@ -114,8 +89,11 @@ int main(int argc, char* argv[])
 
     SimulatorControl::requirePrivateBusWithSimulator();
     SimulatorControl simulator;
-    if (!simulator.ownName(VanteloDefinitions::serviceNameOfModule(module)))
-        return 1;
+    // The controller and device below are served there too.
+    for (const QString& service : expectedServices()) {
+        if (!simulator.ownName(service))
+            return 1;
+    }
 
     const auto controller = DBusControllerConnector::createAndConnect(module, QStringLiteral("ControllerData"));
     const QString argument = QStringLiteral("instance");
@@ -153,8 +131,8 @@ int main(int argc, char* argv[])
     });
 
     const bool making = soak("making every connector", scaled(10000), bound, [](int) {
-        for (const auto& make : everyClass) {
-            if (!make()->isDBusInterfaceValid())
+        for (const ConnectorExpectation& row : connectorExpectations()) {
+            if (!row.create()->isDBusInterfaceValid())
                 return false;
         }
         return true;
