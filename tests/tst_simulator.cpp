@@ -58,10 +58,9 @@ QByteArray nestedLists(int depth)
     return QByteArray(depth, '[') + '1' + QByteArray(depth, ']');
 }
 
-// Lists (an array and a variant each) or dicts (an array, an entry and a variant each) around 1.
-QVariant nestedVariants(int depth, bool dicts = false)
+// Lists (an array and a variant each) or dicts (an array, an entry and a variant each) around the value.
+QVariant nestedVariants(int depth, bool dicts = false, QVariant value = 1)
 {
-    QVariant value(1);
     for (int i = 0; i < depth; ++i)
         value = dicts ? QVariant(QVariantMap{{QStringLiteral("a"), value}}) : QVariant(QVariantList{value});
     return value;
@@ -154,8 +153,8 @@ private Q_SLOTS:
     void typedValuesArriveExactly();
     void refusesMalformedScenarios_data();
     void refusesMalformedScenarios();
-    void refusesTheSystemBusUnlessAsked_data();
-    void refusesTheSystemBusUnlessAsked();
+    void refusesToStart_data();
+    void refusesToStart();
     void exitsWhenTheBusGoesAway();
     void startsOnDemand();
     void systemBusPolicyKeepsTheControlToItsOwner();
@@ -404,7 +403,8 @@ void SimulatorTest::controlRefusesBadOrders_data()
         << QStringLiteral("SetReply") << QVariantList{method, 0, QString(), value(nestedVariants(31))}
         << QStringLiteral("nests too deeply");
     QTest::newRow("value as deep as the envelope allows")
-        << QStringLiteral("SetReply") << QVariantList{method, 0, QString(), value(nestedVariants(30))} << QString();
+        << QStringLiteral("SetReply")
+        << QVariantList{method, 0, QString(), value(nestedVariants(30, false, QStringList{method}))} << QString();
     QTest::newRow("dicts too deep for the envelope")
         << QStringLiteral("SetReply") << QVariantList{method, 0, QString(), value(nestedVariants(21, true))}
         << QStringLiteral("nests too deeply");
@@ -725,7 +725,8 @@ void SimulatorTest::refusesMalformedScenarios()
     QCOMPARE(error.count(QLatin1Char('\n')), 1);
 }
 
-void SimulatorTest::refusesTheSystemBusUnlessAsked_data()
+// Options that don't fit, and the system bus unless asked for: status 2, before serving anything.
+void SimulatorTest::refusesToStart_data()
 {
     QTest::addColumn<QString>("variable");
     QTest::addColumn<QStringList>("arguments");
@@ -737,6 +738,9 @@ void SimulatorTest::refusesTheSystemBusUnlessAsked_data()
     QTest::newRow("variable unset") << QString() << QStringList() << unasked;
     QTest::newRow("variable system") << QStringLiteral("system") << QStringList() << unasked;
     QTest::newRow("variable at its socket") << suiteBus << QStringList() << QStringLiteral("is the system bus");
+    QTest::newRow("call log no number") << QStringLiteral("session")
+                                        << QStringList{QStringLiteral("--call-log"), QStringLiteral("many")}
+                                        << QStringLiteral("--call-log takes a number, not 'many'");
     QTest::newRow("two buses") << QStringLiteral("session")
                                << QStringList{QStringLiteral("--session"), QStringLiteral("--address"), suiteBus}
                                << QStringLiteral("--system, --session and --address exclude each other");
@@ -745,7 +749,7 @@ void SimulatorTest::refusesTheSystemBusUnlessAsked_data()
         << QStringLiteral("is the system bus");
 }
 
-void SimulatorTest::refusesTheSystemBusUnlessAsked()
+void SimulatorTest::refusesToStart()
 {
     QFETCH(QString, variable);
     QFETCH(QStringList, arguments);
