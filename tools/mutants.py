@@ -60,6 +60,9 @@ class Mutant:
 
     def shown_change(self):
         before, after, _ = self.change()
+        if before == after:  # lines moved: show them all
+            before, after = [line.strip() for line in self.find.split("\n")], \
+                            [line.strip() for line in self.replace.split("\n")]
         if len(before) == 1 and not after:
             return "drops `%s`" % before[0]
         if len(before) == 1 and len(after) == 1:
