@@ -352,7 +352,10 @@ def main():
     lines = summary(results, time.monotonic() - started)
     print("\n" + "\n".join(lines))
     if options.record:
-        RECORD.write_text("Last run of tools/mutants (%s)\n\n" % time.strftime("%Y-%m-%d") + "\n".join(lines) + "\n")
+        head = subprocess.run(["git", "describe", "--always", "--dirty"], cwd=ROOT, capture_output=True,
+                              text=True).stdout.strip()
+        RECORD.write_text("Last full run of tools/mutants, on %s, of %s\n\n" % (time.strftime("%Y-%m-%d"), head)
+                          + "\n".join(lines) + "\n")
     if any(outcome in ("invalid", "stale", "killed, yet marked equivalent") for _, outcome, _ in results):
         return 2
     return 1 if any(outcome == "survived" for _, outcome, _ in results) else 0
