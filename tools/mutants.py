@@ -352,8 +352,10 @@ def main():
     lines = summary(results, time.monotonic() - started)
     print("\n" + "\n".join(lines))
     if options.record:
-        head = subprocess.run(["git", "describe", "--always", "--dirty"], cwd=ROOT, capture_output=True,
-                              text=True).stdout.strip()
+        def git(*arguments):
+            return subprocess.run(["git"] + list(arguments), cwd=ROOT, capture_output=True, text=True).stdout.strip()
+        changed = git("status", "--porcelain", "--", ".", ":!" + str(RECORD.relative_to(ROOT)))
+        head = git("rev-parse", "--short", "HEAD") + (" with changes" if changed else "")
         RECORD.write_text("Last full run of tools/mutants, on %s, of %s\n\n" % (time.strftime("%Y-%m-%d"), head)
                           + "\n".join(lines) + "\n")
     if any(outcome in ("invalid", "stale", "killed, yet marked equivalent") for _, outcome, _ in results):
