@@ -89,6 +89,7 @@ int main(int argc, char* argv[])
 
     SimulatorControl::requirePrivateBusWithSimulator();
     SimulatorControl simulator;
+    // The controller and device below are served there too.
     for (const QString& service : expectedServices()) {
         if (!simulator.ownName(service))
             return 1;
@@ -130,8 +131,8 @@ int main(int argc, char* argv[])
     });
 
     const bool making = soak("making every connector", scaled(10000), bound, [](int) {
-        for (const ConnectorExpectation& connector : connectorExpectations()) {
-            if (!connector.create()->isDBusInterfaceValid())
+        for (const ConnectorExpectation& row : connectorExpectations()) {
+            if (!row.create()->isDBusInterfaceValid())
                 return false;
         }
         return true;

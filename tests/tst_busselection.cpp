@@ -1,9 +1,12 @@
 #include "DBusControllerConnector.h"
+#include "PrivateBus.h"
 
 #include <QDBusConnectionInterface>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <map>
 
 // Which bus VANTELO_DBUS_ADDRESS sends the connectors to. The test starts two
 // buses of its own, A and B, each with a service only it has, and runs itself
@@ -16,16 +19,13 @@ class BusSelectionTest : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
 
     void connectorsReachTheSelectedBus_data();
     void connectorsReachTheSelectedBus();
 
 private:
-    bool startBus(const QString& name);
-
     QTemporaryDir m_directory;
-    QList<QProcess*> m_daemons;
+    std::map<QString, PrivateBus> m_buses;
     QHash<QString, QString> m_addresses;
 };
 
@@ -59,50 +59,16 @@ int reportReachedBuses()
 }
 } // namespace
 
-bool BusSelectionTest::startBus(const QString& name)
-{
-    // A bus of the session kind, open to this user, listening in the test's folder.
-    QFile config(m_directory.filePath(name + QStringLiteral(".conf")));
-    const QString text = QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen>"
-                                        "<auth>EXTERNAL</auth><policy context=\"default\">"
-                                        "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
-                                        "<allow own=\"*\"/></policy></busconfig>");
-    if (!config.open(QIODevice::WriteOnly) || config.write(text.arg(m_directory.path()).toUtf8()) < 0)
-        return false;
-    config.close();
-
-    auto* daemon = new QProcess(this);
-    m_daemons.append(daemon);
-    daemon->start(QStringLiteral("dbus-daemon"),
-        {QStringLiteral("--config-file=") + config.fileName(), QStringLiteral("--nofork"),
-            QStringLiteral("--print-address=1")});
-    // It prints its address once it listens.
-    if (!QTest::qWaitFor([daemon] { return daemon->canReadLine(); }, waitMs))
-        return false;
-    const QString address = QString::fromUtf8(daemon->readLine()).trimmed();
-    m_addresses.insert(name, address);
-    QDBusConnection connection = QDBusConnection::connectToBus(address, QStringLiteral("bus-") + name);
-    return connection.isConnected() && connection.registerService(serviceOn(name));
-}
-
 void BusSelectionTest::initTestCase()
 {
     QVERIFY(m_directory.isValid());
-    for (const QString& bus : buses)
-        QVERIFY2(startBus(bus), qPrintable(QStringLiteral("bus %1 did not start").arg(bus)));
+    for (const QString& bus : buses) {
+        PrivateBus& started = m_buses[bus];
+        QVERIFY2(started.start() && started.connection().registerService(serviceOn(bus)), qPrintable(bus));
+        m_addresses.insert(bus, started.address());
+    }
     m_addresses.insert(
         QStringLiteral("none"), QStringLiteral("unix:path=") + m_directory.filePath(QStringLiteral("none")));
-}
-
-void BusSelectionTest::cleanupTestCase()
-{
-    for (const QString& bus : buses)
-        QDBusConnection::disconnectFromBus(QStringLiteral("bus-") + bus);
-    for (QProcess* daemon : qAsConst(m_daemons)) {
-        daemon->terminate();
-        if (!daemon->waitForFinished(waitMs))
-            daemon->kill();
-    }
 }
 
 void BusSelectionTest::connectorsReachTheSelectedBus_data()

@@ -1,6 +1,7 @@
 #include "DBusConnectorBase.h"
 #include "DBusControllerConnector.h"
 #include "DBusTemporaryTimeout.h"
+#include "ProbeConnector.h"
 #include "SimulatorControl.h"
 #include "VanteloDefinitions.h"
 #include "WarningLog.h"
@@ -17,27 +18,10 @@ const QString probeService = QStringLiteral("com.vantelo.Probe");
 const QString probeObject = QStringLiteral("Probe/Object");
 const QString probeInterface = QStringLiteral("com.vantelo.Probe");
 
-// Opens the call helpers, which connectors keep protected, to the test.
-class ProbeConnector : public DBusConnectorBase
+QSharedPointer<ProbeConnector> makeProbe(const QString& module = probeModule, const QString& object = probeObject,
+                                         const QString& interface = probeInterface)
 {
-public:
-    ProbeConnector(const QString& module, const QString& object, ConnectionMode mode = FollowService)
-        : DBusConnectorBase(module, object, probeInterface, nullptr, mode)
-    {
-    }
-
-    using DBusConnectorBase::asyncCallHelper;
-    using DBusConnectorBase::syncCallHelper;
-    using DBusConnectorBase::syncCallNoBlock;
-
-    QSharedPointer<QDBusInterface> interface() const { return dBusInterface; }
-};
-
-QSharedPointer<ProbeConnector> makeProbe(const QString& module = probeModule, const QString& object = probeObject)
-{
-    QSharedPointer<ProbeConnector> probe(new ProbeConnector(module, object));
-    probe->initObject();
-    return probe;
+    return ProbeConnector::create(module, object, interface);
 }
 } // namespace
 
@@ -93,13 +77,15 @@ void CallHelpersTest::answersAreDecoded()
     QCOMPARE(reply.getValue().userType(), qMetaTypeId<QDBusArgument>());
     QCOMPARE(qdbus_cast<QVariantMap>(reply.getValue()), map);
 
-    // The service's own error code and message, with the value it sent along.
-    m_simulator.setReply(method, 5, QStringLiteral("instance unknown"), QStringLiteral("detail"));
-    reply = probe->syncCallHelper(method);
-    QVERIFY(reply.isError());
-    QCOMPARE(reply.getError().getErrorCode(), 5);
-    QCOMPARE(reply.getError().getErrorMessage(), QStringLiteral("instance unknown"));
-    QCOMPARE(reply.getValue(), QVariant(QStringLiteral("detail")));
+    // The service's own error code, whatever its sign, and message, with the value it sent along.
+    for (const int code : {5, -7}) {
+        m_simulator.setReply(method, code, QStringLiteral("instance unknown"), QStringLiteral("detail"));
+        reply = probe->syncCallHelper(method);
+        QVERIFY(reply.isError());
+        QCOMPARE(reply.getError().getErrorCode(), code);
+        QCOMPARE(reply.getError().getErrorMessage(), QStringLiteral("instance unknown"));
+        QCOMPARE(reply.getValue(), QVariant(QStringLiteral("detail")));
+    }
     QCOMPARE(errors.count(), 0);
 
     // A variant without the envelope inside: malformed, but no call failure.
@@ -175,20 +161,22 @@ void CallHelpersTest::unusableInterfaceSendsNothing()
         QString module;
         QString object;
         QString reason;
+        QString interface = probeInterface;
     };
     const QList<Case> cases = {
         {QStringLiteral("Absent"), probeObject, QStringLiteral("the service is not running")},
         {QStringLiteral("1Bad"), probeObject, QStringLiteral("'com.vantelo.1Bad' is not a valid bus name")},
         {probeModule, QStringLiteral("bad//path"), QStringLiteral("'/com/vantelo/bad//path' is not a valid object path")},
         {probeModule, QString(), QStringLiteral("'/com/vantelo/' is not a valid object path")},
+        {probeModule, probeObject, QStringLiteral("'Probe' is not a valid interface name"), QStringLiteral("Probe")},
     };
 
     for (const Case& unusable : cases) {
-        const auto probe = makeProbe(unusable.module, unusable.object);
+        const auto probe = makeProbe(unusable.module, unusable.object, unusable.interface);
         QVERIFY(!probe->isDBusInterfaceValid());
         const QString message = probe->getInvalidDBusInterfaceMessage();
         QVERIFY2(message.endsWith(unusable.reason), qPrintable(message));
-        QVERIFY(message.contains(probe->getServiceName()) && message.contains(probeInterface));
+        QVERIFY(message.contains(probe->getServiceName()) && message.contains(unusable.interface));
         QSignalSpy errors(probe.data(), &DBusConnectorBase::dBusConnectionErrorOccurred);
         const QString quoted = QLatin1Char('"') + message + QLatin1Char('"');
 
@@ -215,7 +203,7 @@ void CallHelpersTest::unusableInterfaceSendsNothing()
     QVERIFY(m_simulator.calls().isEmpty());
 
     // Not initialised: not ready, and says so.
-    ProbeConnector uninitialised(probeModule, probeObject);
+    ProbeConnector uninitialised(probeModule, probeObject, probeInterface);
     QVERIFY(!uninitialised.isDBusInterfaceValid());
     QVERIFY(uninitialised.getInvalidDBusInterfaceMessage().endsWith(QStringLiteral("not initialised")));
 }
@@ -228,7 +216,9 @@ void CallHelpersTest::pendingReplyDeliversTheAnswerOnce()
 
     DBusPendingReply::SharedPointer pending = probe->asyncCallHelper(QStringLiteral("fetch"), QStringLiteral("a"));
     QVERIFY(!pending.isNull());
+    // Every listener hears it once, however many there are.
     QSignalSpy finished(pending.data(), &DBusPendingReply::finished);
+    QSignalSpy alsoFinished(pending.data(), &DBusPendingReply::finished);
     QCOMPARE(m_simulator.calls().size(), 1);
     QVERIFY(!pending->isFinished());
     m_simulator.releaseHeld();
@@ -238,6 +228,7 @@ void CallHelpersTest::pendingReplyDeliversTheAnswerOnce()
     pending->waitForFinished();
     QCoreApplication::processEvents();
     QCOMPARE(finished.count(), 1);
+    QCOMPARE(alsoFinished.count(), 1);
 
     // Each call its own reply, gone with its last pointer.
     m_simulator.reset();

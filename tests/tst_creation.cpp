@@ -10,13 +10,10 @@
 #include <QtTest>
 
 #include <csignal>
-#include <functional>
 
 namespace {
-const QString module = VanteloDefinitions::getModuleName();
 const QString hungModule = QStringLiteral("Hung");
 const char hangOption[] = "--own-and-hang";
-
 
 // The method calls that the library's connection sends between two markers,
 // as dbus-monitor sees them on the bus.
@@ -112,8 +109,8 @@ void CreationTest::connectorsAskTheBusAlmostNothing()
     QList<QSharedPointer<DBusConnectorBase>> made;
     WireCount wire;
     for (int copy = 0; copy < copies; ++copy) {
-        for (const ConnectorExpectation& connector : connectorExpectations())
-            made.append(connector.create());
+        for (const ConnectorExpectation& row : connectorExpectations())
+            made.append(row.create());
     }
     const QStringList calls = wire.calls();
     for (const auto& connector : made)

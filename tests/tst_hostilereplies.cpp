@@ -39,6 +39,8 @@ const QString itemListSignature = QStringLiteral("a(ssssssssi)");
 const QString itemSignature = QStringLiteral("(ssssssssi)");
 // The bus refuses deeper values: 32 levels of arrays, 32 of structs, 64 in all.
 const int deepestNesting = 30;
+// And signatures longer than 255 characters: libdbus writes past the header's room for them.
+const int longestSignature = 255;
 
 // Writes one random value and returns its signature.
 class RandomValue
@@ -51,10 +53,9 @@ public:
 
     QVariant make(QString* signature)
     {
-        QDBusArgument argument;
-        write(argument, 0);
-        *signature = argument.currentSignature();
-        return QVariant::fromValue(argument);
+        const QVariant value = written(0);
+        *signature = qvariant_cast<QDBusArgument>(value).currentSignature();
+        return value;
     }
 
 private:
@@ -69,10 +70,24 @@ private:
         return result;
     }
 
-    void write(QDBusArgument& argument, int depth)
+    // A value in an argument, and so a signature, of its own.
+    QVariant written(int depth)
     {
-        const bool deep = depth >= deepestNesting;
-        switch (deep ? pick(9) : pick(14)) {
+        QDBusArgument argument;
+        int room = longestSignature;
+        write(argument, depth, room);
+        return QVariant::fromValue(argument);
+    }
+
+    // `room` is what is left of the signature of the argument written to; the values in
+    // variants have signatures of their own. A container takes 2 to 5 characters and each of
+    // its members at least one, so short of room only basic values, of one character, come.
+    void write(QDBusArgument& argument, int depth, int& room)
+    {
+        const bool deep = depth >= deepestNesting || room < 8;
+        const int kind = deep ? pick(9) : pick(14);
+        room -= kind == 13 ? 5 : kind == 10 || kind == 12 ? 2 : 1;
+        switch (kind) {
         case 0: argument << quint8(pick(256)); break;
         case 1: argument << (pick(2) == 1); break;
         case 2: argument << qint16(pick(65536) - 32768); break;
@@ -85,15 +100,13 @@ private:
         case 9: argument << QDBusObjectPath(QStringLiteral("/random/p%1").arg(pick(1000))); break;
         case 10: { // a struct of any arity
             argument.beginStructure();
-            for (int n = 1 + pick(10); n > 0; --n)
-                write(argument, depth + 1);
+            for (int n = 1 + pick(10); n > 0 && room > 0; --n)
+                write(argument, depth + 1, room);
             argument.endStructure();
             break;
         }
         case 11: { // a variant of anything, sometimes nested to the limit
-            QDBusArgument inner;
-            write(inner, depth + 1 + (pick(8) == 0 ? deepestNesting : 0));
-            argument << QDBusVariant(QVariant::fromValue(inner));
+            argument << QDBusVariant(written(depth + 1 + (pick(8) == 0 ? deepestNesting : 0)));
             break;
         }
         case 12: { // arrays: empty, short or large
@@ -105,11 +118,8 @@ private:
                 argument << bytes;
             } else {
                 argument.beginArray(qMetaTypeId<QDBusVariant>());
-                for (int i = 0; i < qMin(length, 64); ++i) {
-                    QDBusArgument element;
-                    write(element, depth + 2);
-                    argument << QDBusVariant(QVariant::fromValue(element));
-                }
+                for (int i = 0; i < qMin(length, 64); ++i)
+                    argument << QDBusVariant(written(depth + 2));
                 argument.endArray();
             }
             break;
@@ -118,9 +128,7 @@ private:
             argument.beginMap(qMetaTypeId<QString>(), qMetaTypeId<QDBusVariant>());
             for (int n = pick(5); n > 0; --n) {
                 argument.beginMapEntry();
-                QDBusArgument value;
-                write(value, depth + 2);
-                argument << text() << QDBusVariant(QVariant::fromValue(value));
+                argument << text() << QDBusVariant(written(depth + 2));
                 argument.endMapEntry();
             }
             argument.endMap();

@@ -9,10 +9,12 @@
 #include <QDBusConnectionInterface>
 #include <QDBusVariant>
 #include <QScopeGuard>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QThread>
 #include <QtTest>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -23,6 +25,28 @@ const QString markerPath = QStringLiteral("/com/vantelo/Marker");
 const QString markerInterface = QStringLiteral("com.vantelo.Marker");
 const QString strangerName = QStringLiteral("stranger");
 const int waitMs = 5000;
+
+// Counts how often the base runs its hooks, readable from any thread.
+class HookCounter : public DBusConnectorBase
+{
+public:
+    explicit HookCounter(ConnectionMode mode)
+        : DBusConnectorBase(QStringLiteral("Hooks"), QStringLiteral("Probe"), QStringLiteral("com.vantelo.Probe"),
+                            nullptr, mode)
+    {
+        initObject();
+    }
+
+    QString counts() const { return QStringLiteral("%1 connected, %2 disconnected").arg(m_connects).arg(m_disconnects); }
+
+protected:
+    void connectServices() override { ++m_connects; }
+    void disconnectServices() override { ++m_disconnects; }
+
+private:
+    std::atomic<int> m_connects{0};
+    std::atomic<int> m_disconnects{0};
+};
 
 // Takes the job data on its own thread, then ends that thread.
 class JobDataReceiver : public QObject
@@ -53,6 +77,8 @@ private Q_SLOTS:
     void cleanupTestCase();
 
     void connectorsRelayOnlyWhileConnected();
+    void hooksRunAsTheServiceComesAndGoes_data();
+    void hooksRunAsTheServiceComesAndGoes();
     void jobDataQueueToAnotherThread();
 
 public Q_SLOTS:
@@ -201,6 +227,65 @@ QString ServiceLifetimeTest::restartService(DBusConnectorBase& connector, const 
     if (callsSent() != 1)
         return QStringLiteral("sent no call once its service was back");
     return QString();
+}
+
+void ServiceLifetimeTest::hooksRunAsTheServiceComesAndGoes_data()
+{
+    // The hooks' counts once made, after the service went, came back, and restarted.
+    QTest::addColumn<DBusConnectorBase::ConnectionMode>("mode");
+    QTest::addColumn<QStringList>("counts");
+    const QString once = QStringLiteral("1 connected, 0 disconnected");
+    QTest::newRow("following the service")
+        << DBusConnectorBase::FollowService
+        << QStringList{once, QStringLiteral("1 connected, 1 disconnected"), QStringLiteral("2 connected, 1 disconnected"),
+                       QStringLiteral("3 connected, 2 disconnected")};
+    QTest::newRow("started on demand") << DBusConnectorBase::StartOnDemand << QStringList{once, once, once, once};
+}
+
+// One connector in this thread, and one in a thread that is busy while the
+// service changes, so that it learns only the outcome: it must act alike.
+void ServiceLifetimeTest::hooksRunAsTheServiceComesAndGoes()
+{
+    QFETCH(DBusConnectorBase::ConnectionMode, mode);
+    QFETCH(QStringList, counts);
+    const QString service = QStringLiteral("com.vantelo.Hooks");
+    QVERIFY(m_simulator.ownName(service));
+    QThread worker;
+    QObject inWorker;
+    inWorker.moveToThread(&worker);
+    worker.start();
+    QSharedPointer<HookCounter> there;
+    QMetaObject::invokeMethod(&inWorker, [&] { there.reset(new HookCounter(mode)); }, Qt::BlockingQueuedConnection);
+    QSemaphore entered;
+    QSemaphore busy;
+    const auto stop = qScopeGuard([&] {
+        busy.release(); // in case a failure left the worker busy
+        QMetaObject::invokeMethod(&inWorker, [&] { there.reset(); }, Qt::BlockingQueuedConnection);
+        worker.quit();
+        worker.wait();
+    });
+    const HookCounter here(mode);
+
+    const QList<std::function<void()>> changes = {
+        [] {},
+        [&] { m_simulator.releaseName(service); },
+        [&] { m_simulator.ownName(service); },
+        [&] {
+            m_simulator.releaseName(service);
+            m_simulator.ownName(service);
+        },
+    };
+    for (int step = 0; step < changes.size(); ++step) {
+        QMetaObject::invokeMethod(&inWorker, [&] {
+            entered.release();
+            busy.acquire();
+        });
+        entered.acquire();
+        changes.at(step)();
+        QTRY_COMPARE_WITH_TIMEOUT(here.counts(), counts.at(step), waitMs);
+        busy.release();
+        QTRY_COMPARE_WITH_TIMEOUT(there->counts(), counts.at(step), waitMs);
+    }
 }
 
 void ServiceLifetimeTest::jobDataQueueToAnotherThread()

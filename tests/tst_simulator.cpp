@@ -2,9 +2,11 @@
 #include "DBusConnection.h"
 #include "DBusDeviceInfoConnector.h"
 #include "DisplayDBusConnector.h"
+#include "PrivateBus.h"
 #include "SelectorDataDBusConnector.h"
 #include "SimulatorControl.h"
 #include "UiStatusInformationDataDBusConnector.h"
+#include "VanteloDBusConnector.h"
 #include "VanteloDefinitions.h"
 
 #include <QDBusArgument>
@@ -56,11 +58,11 @@ QByteArray nestedLists(int depth)
     return QByteArray(depth, '[') + '1' + QByteArray(depth, ']');
 }
 
-QVariant nestedVariantLists(int depth)
+// Lists (an array and a variant each) or dicts (an array, an entry and a variant each) around the value.
+QVariant nestedVariants(int depth, bool dicts = false, QVariant value = 1)
 {
-    QVariant value(1);
     for (int i = 0; i < depth; ++i)
-        value = QVariantList{value};
+        value = dicts ? QVariant(QVariantMap{{QStringLiteral("a"), value}}) : QVariant(QVariantList{value});
     return value;
 }
 
@@ -81,84 +83,6 @@ void stop(QProcess& process)
         process.kill();
     process.waitForFinished(waitMs);
 }
-
-// Anyone may own any name, send anything and receive it.
-const QString openPolicy = QStringLiteral("<policy context=\"default\">\n"
-                                          "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-                                          "    <allow eavesdrop=\"true\"/>\n"
-                                          "    <allow own=\"*\"/>\n"
-                                          "  </policy>\n");
-
-// A bus of the test's own, for a simulator that must not meet the suite's:
-// one with other options, one that is killed, one that starts it on demand.
-class OwnBus
-{
-public:
-    explicit OwnBus(const QString& configuration = QString())
-    {
-        const QString file = m_dir.filePath(QStringLiteral("bus.conf"));
-        QFile config(file);
-        if (!config.open(QIODevice::WriteOnly))
-            return;
-        config.write(
-            QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                           " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                           "<busconfig>\n"
-                           "  <type>session</type>\n"
-                           "  <listen>unix:dir=%1</listen>\n"
-                           "  <auth>EXTERNAL</auth>\n"
-                           "  %2\n"
-                           "</busconfig>\n")
-                .arg(m_dir.path(), configuration.isEmpty() ? openPolicy : configuration)
-                .toUtf8());
-        config.close();
-        m_daemon.start(
-            QStringLiteral("dbus-daemon"),
-            {QStringLiteral("--config-file=") + file, QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
-        QByteArray printed;
-        while (!printed.contains('\n') && m_daemon.waitForReadyRead(waitMs))
-            printed += m_daemon.readAllStandardOutput();
-        m_address = QString::fromUtf8(printed).trimmed();
-    }
-
-    ~OwnBus()
-    {
-        QDBusConnection::disconnectFromBus(m_address);
-        stop(m_daemon);
-    }
-
-    QString address() const { return m_address; }
-    QString directory() const { return m_dir.path(); }
-    QDBusConnection connection() const { return QDBusConnection::connectToBus(m_address, m_address); }
-    void kill()
-    {
-        m_daemon.kill();
-        m_daemon.waitForFinished(waitMs);
-    }
-
-    // Starts a simulator on this bus and waits for it to own `name`; false if it
-    // ends first or doesn't take the name in time.
-    bool startSimulator(QProcess* simulator, const QStringList& arguments, const QString& name) const
-    {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("VANTELO_DBUS_ADDRESS"), m_address);
-        simulator->setProcessEnvironment(environment);
-        simulator->start(QStringLiteral(VANTELO_SIMULATOR), arguments + QStringList(QStringLiteral("--quiet")));
-        QDBusConnection bus = connection();
-        QDeadlineTimer deadline(waitMs);
-        while (!bus.interface()->isServiceRegistered(name)) {
-            if (deadline.hasExpired() || simulator->state() == QProcess::NotRunning)
-                return false;
-            simulator->waitForFinished(20); // a short poll that ends early if it exits
-        }
-        return true;
-    }
-
-private:
-    QTemporaryDir m_dir;
-    QProcess m_daemon;
-    QString m_address;
-};
 
 // The interfaces of every object under `path`, walking the tree by introspection;
 // nodes without interfaces of their own must lead somewhere.
@@ -229,8 +153,8 @@ private Q_SLOTS:
     void typedValuesArriveExactly();
     void refusesMalformedScenarios_data();
     void refusesMalformedScenarios();
-    void refusesTheSystemBusUnlessAsked_data();
-    void refusesTheSystemBusUnlessAsked();
+    void refusesToStart_data();
+    void refusesToStart();
     void exitsWhenTheBusGoesAway();
     void startsOnDemand();
     void systemBusPolicyKeepsTheControlToItsOwner();
@@ -267,6 +191,12 @@ void SimulatorTest::answersFromTheScenario()
     QVERIFY2(unknown.contains(QStringLiteral("knows the arguments (\"Device1\", \"all\")")) &&
                  unknown.contains(QStringLiteral("not (\"Device9\", \"x\")")),
              qPrintable(unknown));
+
+    // An answer that names the arguments goes before one for any arguments.
+    const auto registry = VanteloDBusConnector::createAndConnect();
+    const QString module = QStringLiteral("SystemInformation");
+    QCOMPARE(registry->isProviderRegistered(QStringLiteral("DeviceInfo"), module).getValue(), QVariant(true));
+    QCOMPARE(registry->isProviderRegistered(QStringLiteral("Display"), module).getValue(), QVariant(false));
 }
 
 void SimulatorTest::answersNameTheirObject()
@@ -293,10 +223,12 @@ void SimulatorTest::keepsTheDevicesState()
     const auto configuration =
         ConfigurationFileHandlerDBusConnector::createAndConnect(m_module, QStringLiteral("Configuration"));
     QSignalSpy changed(configuration.data(), &ConfigurationFileHandlerDBusConnector::configurationChanged);
-    QVERIFY(!configuration->setConfiguration(QStringLiteral("Network"), QStringLiteral("n"), QStringLiteral("{}"),
-                                             QStringLiteral("en"), false).isError());
-    QVERIFY(changed.wait(waitMs));
+    const QString n = QStringLiteral("n");
+    QVERIFY(!configuration->setConfiguration(QStringLiteral("Network"), n, n, n, false).isError());
+    QVERIFY(!configuration->setConfigurationWithSessionId(QStringLiteral("Time"), n, n, n, n, true).isError());
+    QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 2, waitMs);
     QCOMPARE(changed.at(0).at(0).toString(), QStringLiteral("Network"));
+    QCOMPARE(changed.at(1).at(0).toString(), QStringLiteral("Time"));
 
     const auto uiStatus =
         UiStatusInformationDataDBusConnector::createAndConnect(m_module, QStringLiteral("UiStatusInformation"));
@@ -468,10 +400,14 @@ void SimulatorTest::controlRefusesBadOrders_data()
         << QStringLiteral("SetRawReply") << QVariantList {QStringLiteral("getX"), value(1)}
         << QStringLiteral("No served interface has a method getX");
     QTest::newRow("value too deep for the envelope")
-        << QStringLiteral("SetReply") << QVariantList{method, 0, QString(), value(nestedVariantLists(31))}
+        << QStringLiteral("SetReply") << QVariantList{method, 0, QString(), value(nestedVariants(31))}
         << QStringLiteral("nests too deeply");
     QTest::newRow("value as deep as the envelope allows")
-        << QStringLiteral("SetReply") << QVariantList{method, 0, QString(), value(nestedVariantLists(30))} << QString();
+        << QStringLiteral("SetReply")
+        << QVariantList{method, 0, QString(), value(nestedVariants(30, false, QStringList{method}))} << QString();
+    QTest::newRow("dicts too deep for the envelope")
+        << QStringLiteral("SetReply") << QVariantList{method, 0, QString(), value(nestedVariants(21, true))}
+        << QStringLiteral("nests too deeply");
     QTest::newRow("bus name with ..") << QStringLiteral("OwnName") << QVariantList{QStringLiteral("com..vantelo")}
                                       << QStringLiteral("no valid well-known bus name");
     QTest::newRow("unique name") << QStringLiteral("ReleaseName") << QVariantList{QStringLiteral(":1.5")}
@@ -518,10 +454,11 @@ void SimulatorTest::controlRefusesBadOrders()
 
 void SimulatorTest::controlBelongsToItsOwner()
 {
-    OwnBus ownBus;
+    PrivateBus ownBus;
+    QVERIFY(ownBus.start());
     QProcess simulator;
     const QString stranger = QString::number(::getuid() + 1);
-    QVERIFY(ownBus.startSimulator(&simulator, {QStringLiteral("--control-user"), stranger}, simulatorName));
+    QVERIFY(ownBus.startSimulator({QStringLiteral("--control-user"), stranger}, &simulator));
 
     const QDBusMessage refused = control(ownBus.connection(), QStringLiteral("Calls"));
     QCOMPARE(refused.errorName(), QStringLiteral("org.freedesktop.DBus.Error.AccessDenied"));
@@ -537,9 +474,10 @@ void SimulatorTest::controlBelongsToItsOwner()
 
 void SimulatorTest::noControlServesTheScenarioAlone()
 {
-    OwnBus ownBus;
+    PrivateBus ownBus;
+    QVERIFY(ownBus.start());
     QProcess simulator;
-    QVERIFY(ownBus.startSimulator(&simulator, {QStringLiteral("--no-control")}, systemInformation));
+    QVERIFY(ownBus.startSimulator({QStringLiteral("--no-control")}, &simulator, systemInformation));
     QDBusConnection connection = ownBus.connection();
     QVERIFY(connection.interface()->isServiceRegistered(QStringLiteral("com.vantelo.SpsConfigurationManager")));
     QVERIFY(!connection.interface()->isServiceRegistered(simulatorName));
@@ -548,13 +486,12 @@ void SimulatorTest::noControlServesTheScenarioAlone()
 
 void SimulatorTest::callLogKeepsTheLastCalls()
 {
-    OwnBus ownBus;
+    PrivateBus ownBus;
+    QVERIFY(ownBus.start());
     QProcess simulator;
-    QVERIFY(
-        ownBus.startSimulator(&simulator,
-                              {QStringLiteral("--bare"), QStringLiteral("--own"), QStringLiteral("com.vantelo.Probe"),
-                               QStringLiteral("--call-log"), QStringLiteral("3")},
-                              simulatorName));
+    QVERIFY(ownBus.startSimulator({QStringLiteral("--bare"), QStringLiteral("--own"), QStringLiteral("com.vantelo.Probe"),
+                                   QStringLiteral("--call-log"), QStringLiteral("3")},
+                                  &simulator));
     QDBusConnection connection = ownBus.connection();
     for (int i = 0; i < 5; ++i)
         call(connection, QStringLiteral("com.vantelo.Probe"), QStringLiteral("/any/path"),
@@ -566,6 +503,7 @@ void SimulatorTest::callLogKeepsTheLastCalls()
         members.append(recorded.member);
     QCOMPARE(members, (QStringList{QStringLiteral("call2"), QStringLiteral("call3"), QStringLiteral("call4")}));
     stop(simulator);
+    QCOMPARE(simulator.readAllStandardOutput(), QByteArray()); // --quiet
 }
 
 void SimulatorTest::typedValuesArriveExactly()
@@ -607,9 +545,10 @@ void SimulatorTest::typedValuesArriveExactly()
                answers.mid(1) + "]}");
     file.close();
 
-    OwnBus ownBus;
+    PrivateBus ownBus;
+    QVERIFY(ownBus.start());
     QProcess simulator;
-    QVERIFY2(ownBus.startSimulator(&simulator, {QStringLiteral("--scenario"), file.fileName()}, systemInformation),
+    QVERIFY2(ownBus.startSimulator({QStringLiteral("--scenario"), file.fileName()}, &simulator, systemInformation),
              simulator.readAllStandardError().constData());
     const auto answer = [&ownBus](const QString& key) {
         return envelopeOf(call(ownBus.connection(), systemInformation, QStringLiteral("/com/vantelo/DeviceInfo"),
@@ -786,7 +725,8 @@ void SimulatorTest::refusesMalformedScenarios()
     QCOMPARE(error.count(QLatin1Char('\n')), 1);
 }
 
-void SimulatorTest::refusesTheSystemBusUnlessAsked_data()
+// Options that don't fit, and the system bus unless asked for: status 2, before serving anything.
+void SimulatorTest::refusesToStart_data()
 {
     QTest::addColumn<QString>("variable");
     QTest::addColumn<QStringList>("arguments");
@@ -798,12 +738,18 @@ void SimulatorTest::refusesTheSystemBusUnlessAsked_data()
     QTest::newRow("variable unset") << QString() << QStringList() << unasked;
     QTest::newRow("variable system") << QStringLiteral("system") << QStringList() << unasked;
     QTest::newRow("variable at its socket") << suiteBus << QStringList() << QStringLiteral("is the system bus");
+    QTest::newRow("call log no number") << QStringLiteral("session")
+                                        << QStringList{QStringLiteral("--call-log"), QStringLiteral("many")}
+                                        << QStringLiteral("--call-log takes a number, not 'many'");
+    QTest::newRow("two buses") << QStringLiteral("session")
+                               << QStringList{QStringLiteral("--session"), QStringLiteral("--address"), suiteBus}
+                               << QStringLiteral("--system, --session and --address exclude each other");
     QTest::newRow("address at its socket")
         << QStringLiteral("session") << QStringList {QStringLiteral("--address"), suiteBus}
         << QStringLiteral("is the system bus");
 }
 
-void SimulatorTest::refusesTheSystemBusUnlessAsked()
+void SimulatorTest::refusesToStart()
 {
     QFETCH(QString, variable);
     QFETCH(QStringList, arguments);
@@ -824,9 +770,10 @@ void SimulatorTest::refusesTheSystemBusUnlessAsked()
 
 void SimulatorTest::exitsWhenTheBusGoesAway()
 {
-    OwnBus ownBus;
+    PrivateBus ownBus;
+    QVERIFY(ownBus.start());
     QProcess simulator;
-    QVERIFY(ownBus.startSimulator(&simulator, {}, simulatorName));
+    QVERIFY(ownBus.startSimulator({}, &simulator));
     ownBus.kill();
     QVERIFY(simulator.waitForFinished(waitMs));
     QCOMPARE(simulator.exitCode(), 1);
@@ -838,8 +785,9 @@ void SimulatorTest::exitsWhenTheBusGoesAway()
 void SimulatorTest::startsOnDemand()
 {
     // The activation file of this build, in the bus's service folder.
-    OwnBus ownBus(QStringLiteral("<servicedir>%1</servicedir>\n").arg(QStringLiteral(VANTELO_ACTIVATION_DIR)) +
-                  openPolicy);
+    PrivateBus ownBus(QStringLiteral("<servicedir>%1</servicedir>\n").arg(QStringLiteral(VANTELO_ACTIVATION_DIR)) +
+                      PrivateBus::openPolicy());
+    QVERIFY(ownBus.start());
     QVERIFY(!ownBus.connection().interface()->isServiceRegistered(systemInformation));
 
     // The UI status connector sends its calls even while its service is absent.
@@ -871,7 +819,7 @@ void SimulatorTest::systemBusPolicyKeepsTheControlToItsOwner()
     if (::getuid() != 0)
         QSKIP("Playing the owner (root) and a stranger needs root");
     // The policy of a system bus, strict by default, with the simulator's file included.
-    OwnBus ownBus(QStringLiteral(
+    PrivateBus ownBus(QStringLiteral(
                       "<policy context=\"default\">\n"
                       "    <allow user=\"*\"/>\n"
                       "    <deny own=\"*\"/>\n"
@@ -889,12 +837,12 @@ void SimulatorTest::systemBusPolicyKeepsTheControlToItsOwner()
                       "  </policy>\n"
                       "  <include>%1</include>\n")
                       .arg(QStringLiteral(VANTELO_POLICY_FILE)));
-    QVERIFY(!ownBus.address().isEmpty());
+    QVERIFY(ownBus.start());
     QFile::setPermissions(ownBus.directory(),
                           QFile::permissions(ownBus.directory()) | QFile::ExeOther | QFile::ReadOther);
 
     QProcess simulator;
-    QVERIFY(ownBus.startSimulator(&simulator, {}, simulatorName));
+    QVERIFY(ownBus.startSimulator({}, &simulator));
     QVERIFY(control(ownBus.connection(), QStringLiteral("ClearCalls")).type() == QDBusMessage::ReplyMessage);
 
     // Another user may call the services, not the control.

@@ -1,18 +1,24 @@
 #include "PrivateBus.h"
 
-#include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QThread>
 
 namespace {
 const int startBoundMs = 10000;
-const QString checkConnection = QStringLiteral("private-bus-check");
 } // namespace
 
-PrivateBus::PrivateBus(const QString& limits)
-    : m_limits(limits)
+QString PrivateBus::openPolicy()
+{
+    return QStringLiteral("<policy context=\"default\">\n"
+                          "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
+                          "    <allow eavesdrop=\"true\"/>\n"
+                          "    <allow own=\"*\"/>\n"
+                          "  </policy>\n");
+}
+
+PrivateBus::PrivateBus(const QString& configuration)
+    : m_configuration(configuration)
 {
 }
 
@@ -23,7 +29,17 @@ PrivateBus::~PrivateBus()
 
 QString PrivateBus::address() const
 {
-    return QStringLiteral("unix:path=") + m_directory.filePath(QStringLiteral("bus"));
+    return m_address.isEmpty() ? QStringLiteral("unix:path=") + socketPath() : m_address;
+}
+
+QString PrivateBus::socketPath() const
+{
+    return m_directory.filePath(QStringLiteral("bus"));
+}
+
+QDBusConnection PrivateBus::connection() const
+{
+    return QDBusConnection::connectToBus(address(), address());
 }
 
 bool PrivateBus::start()
@@ -34,10 +50,9 @@ bool PrivateBus::start()
     config.write(QStringLiteral(
                      "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
                      " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                     "<busconfig>\n  <type>session</type>\n  <listen>%1</listen>\n  <auth>EXTERNAL</auth>\n"
-                     "  <policy context=\"default\">\n    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
-                     "    <allow eavesdrop=\"true\"/>\n    <allow own=\"*\"/>\n  </policy>\n  %2\n</busconfig>\n")
-                     .arg(address(), m_limits)
+                     "<busconfig>\n  <type>session</type>\n  <listen>unix:path=%1</listen>\n  <auth>EXTERNAL</auth>\n"
+                     "  %2\n</busconfig>\n")
+                     .arg(socketPath(), m_configuration)
                      .toUtf8());
     config.close();
 
@@ -49,28 +64,33 @@ bool PrivateBus::start()
     const QDeadlineTimer deadline(startBoundMs);
     while (!m_daemon.canReadLine() && !deadline.hasExpired() && m_daemon.state() != QProcess::NotRunning)
         m_daemon.waitForReadyRead(100);
-    return m_daemon.canReadLine();
+    m_address = m_daemon.canReadLine() ? QString::fromUtf8(m_daemon.readLine()).trimmed() : QString();
+    return !m_address.isEmpty();
 }
 
-bool PrivateBus::startSimulator(const QStringList& arguments)
+bool PrivateBus::startSimulator(const QStringList& arguments, QProcess* simulator, const QString& name)
 {
-    m_simulator.setProcessChannelMode(QProcess::ForwardedChannels);
-    m_simulator.start(QStringLiteral(VANTELO_SIMULATOR),
-                      QStringList{QStringLiteral("--quiet"), QStringLiteral("--address"), address()} + arguments);
-    bool appeared = false;
-    {
-        QDBusConnection check = QDBusConnection::connectToBus(address(), checkConnection);
-        const QDeadlineTimer deadline(startBoundMs);
-        while (!(appeared = check.interface()->isServiceRegistered(QStringLiteral("com.vantelo.Simulator"))) &&
-               !deadline.hasExpired() && m_simulator.state() != QProcess::NotRunning)
-            QThread::msleep(20);
+    if (!simulator) {
+        simulator = &m_simulator;
+        simulator->setProcessChannelMode(QProcess::ForwardedChannels);
     }
-    QDBusConnection::disconnectFromBus(checkConnection);
-    return appeared;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VANTELO_DBUS_ADDRESS"), address());
+    simulator->setProcessEnvironment(environment);
+    simulator->start(QStringLiteral(VANTELO_SIMULATOR), arguments + QStringList(QStringLiteral("--quiet")));
+    QDBusConnection check = connection();
+    const QDeadlineTimer deadline(startBoundMs);
+    while (!check.interface()->isServiceRegistered(name)) {
+        if (deadline.hasExpired() || simulator->state() == QProcess::NotRunning)
+            return false;
+        simulator->waitForFinished(20); // a short poll that ends early if it exits
+    }
+    return true;
 }
 
 void PrivateBus::kill()
 {
+    QDBusConnection::disconnectFromBus(address());
     for (QProcess* process : {&m_daemon, &m_simulator}) {
         if (process->state() == QProcess::NotRunning)
             continue;
