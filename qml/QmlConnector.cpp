@@ -1,0 +1,320 @@
+#include "QmlConnector.h"
+
+#include "ConnectorTable.h"
+#include "QmlPendingReply.h"
+#include "QmlValue.h"
+#include "ServiceFollower.h"
+#include "VanteloDefinitions.h"
+
+#include <QDBusError>
+#include <QMetaMethod>
+#include <QQmlInfo>
+
+namespace {
+QString errorName(QDBusError::ErrorType type)
+{
+    return QDBusError::errorString(type);
+}
+
+// The item's own signal that relays the catalogue's \a signal: same name,
+// same parameter names. Invalid if there is none.
+QMetaMethod relayingSignal(const SignalEntry& signal)
+{
+    const QMetaObject& meta = QmlConnector::staticMetaObject;
+    for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
+        const QMetaMethod method = meta.method(i);
+        if (method.methodType() != QMetaMethod::Signal || QString::fromLatin1(method.name()) != signal.name)
+            continue;
+        QStringList names;
+        for (const QByteArray& name : method.parameterNames())
+            names.append(QString::fromLatin1(name));
+        if (names == signal.parameterNames)
+            return method;
+    }
+    return QMetaMethod();
+}
+
+// Emits \a method on \a target with \a values, each already of its parameter's type.
+bool emitSignal(QObject* target, const QMetaMethod& method, QVariantList values)
+{
+    if (!method.isValid() || method.parameterCount() != values.size())
+        return false;
+    QGenericArgument arguments[10];
+    for (int i = 0; i < values.size(); ++i) {
+        const int type = method.parameterType(i);
+        if (type == QMetaType::QVariant)
+            arguments[i] = QGenericArgument("QVariant", &values.at(i));
+        else if (values.at(i).userType() == type)
+            arguments[i] = QGenericArgument(values.at(i).typeName(), values.at(i).constData());
+        else
+            return false;
+    }
+    return method.invoke(target, Qt::DirectConnection, arguments[0], arguments[1], arguments[2], arguments[3],
+        arguments[4], arguments[5], arguments[6], arguments[7], arguments[8], arguments[9]);
+}
+} // namespace
+
+QmlConnector::QmlConnector(QObject* parent)
+    : QObject(parent)
+{
+}
+
+QmlConnector::~QmlConnector() = default;
+
+void QmlConnector::setConnector(const QString& name)
+{
+    if (name == m_name)
+        return;
+    m_name = name;
+    Q_EMIT connectorChanged();
+    if (m_complete)
+        remake();
+}
+
+void QmlConnector::setModule(const QString& module)
+{
+    if (module == m_module)
+        return;
+    m_module = module;
+    Q_EMIT moduleChanged();
+    if (m_complete)
+        remake();
+}
+
+void QmlConnector::setObject(const QString& object)
+{
+    if (object == m_object)
+        return;
+    m_object = object;
+    Q_EMIT objectChanged();
+    if (m_complete)
+        remake();
+}
+
+QString QmlConnector::className() const
+{
+    return m_entry ? m_entry->className : QString();
+}
+
+QString QmlConnector::service() const
+{
+    return m_connector ? m_connector->getServiceName() : QString();
+}
+
+QString QmlConnector::path() const
+{
+    return m_connector ? m_connector->getDBusPath() : QString();
+}
+
+QString QmlConnector::interfaceName() const
+{
+    return m_connector ? m_connector->getInterfaceName() : QString();
+}
+
+QStringList QmlConnector::operations() const
+{
+    QStringList names;
+    if (m_entry) {
+        for (const OperationEntry& operation : m_entry->operations)
+            names.append(operation.name);
+    }
+    return names;
+}
+
+QStringList QmlConnector::relayedSignals() const
+{
+    QStringList names;
+    if (m_entry) {
+        for (const SignalEntry& signal : m_entry->relayedSignals)
+            names.append(signal.name);
+    }
+    return names;
+}
+
+void QmlConnector::classBegin()
+{
+}
+
+void QmlConnector::componentComplete()
+{
+    m_complete = true;
+    remake();
+}
+
+void QmlConnector::release()
+{
+    m_follower.reset();
+    m_connector.reset();
+    m_entry = nullptr;
+}
+
+void QmlConnector::remake()
+{
+    release();
+    m_entry = findConnector(m_name);
+    if (!m_entry) {
+        QStringList names;
+        for (const ConnectorEntry& entry : connectorTable())
+            names.append(QStringLiteral("%1 (%2)").arg(entry.className, entry.alias));
+        setInvalid(
+            QStringLiteral("no connector \"%1\"; the connectors are %2").arg(m_name, names.join(QStringLiteral(", "))));
+        return;
+    }
+    // A name the factory doesn't take is refused rather than dropped.
+    if (!m_module.isEmpty() && m_entry->addressing == ConnectorEntry::FixedAddress) {
+        setInvalid(QStringLiteral("%1 takes no module; leave module empty").arg(m_entry->className));
+        return;
+    }
+    if (!m_object.isEmpty() && m_entry->addressing != ConnectorEntry::ModuleAndObject) {
+        setInvalid(QStringLiteral("%1 takes no object; leave object empty").arg(m_entry->className));
+        return;
+    }
+    m_connector = m_entry->create(m_module.isEmpty() ? VanteloDefinitions::getModuleName() : m_module,
+        m_object.isEmpty() ? m_entry->defaultObject : m_object);
+    if (!m_connector) {
+        setInvalid(QStringLiteral("%1 could not be made").arg(m_entry->className));
+        return;
+    }
+    for (const SignalEntry& signal : m_entry->relayedSignals) {
+        if (!relayingSignal(signal).isValid())
+            qWarning("Connector declares no signal %s with the parameters of the relayed one", qPrintable(signal.name));
+        signal.connect(
+            *m_connector, [this](const QString& name, const QVariantList& arguments) { relay(name, arguments); }, this);
+    }
+    connect(m_connector.data(), &DBusConnectorBase::dBusConnectionErrorOccurred, this, &QmlConnector::updateValidity);
+    m_follower.reset(new ServiceFollower(m_connector->getServiceName()));
+    connect(m_follower.data(), &ServiceFollower::serviceUp, this, &QmlConnector::updateValidity);
+    connect(m_follower.data(), &ServiceFollower::serviceDown, this, &QmlConnector::updateValidity);
+    m_follower->initObject();
+    updateValidity();
+    Q_EMIT made();
+}
+
+void QmlConnector::setInvalid(const QString& message)
+{
+    qmlWarning(this).noquote() << message;
+    const bool wasValid = m_valid;
+    m_valid = false;
+    if (m_invalidMessage != message) {
+        m_invalidMessage = message;
+        Q_EMIT invalidMessageChanged();
+    }
+    if (wasValid)
+        Q_EMIT validChanged();
+    Q_EMIT made();
+}
+
+void QmlConnector::updateValidity()
+{
+    if (!m_connector)
+        return;
+    const bool valid = m_connector->isDBusInterfaceValid();
+    const QString message = valid ? QString() : m_connector->getInvalidDBusInterfaceMessage();
+    if (m_invalidMessage != message) {
+        m_invalidMessage = message;
+        Q_EMIT invalidMessageChanged();
+    }
+    if (m_valid != valid) {
+        m_valid = valid;
+        Q_EMIT validChanged();
+    }
+}
+
+void QmlConnector::relay(const QString& name, const QVariantList& arguments)
+{
+    QVariantList values;
+    for (const QVariant& argument : arguments)
+        values.append(QmlValue::fromDBus(argument));
+    Q_EMIT signalReceived(name, values);
+    for (const SignalEntry& signal : m_entry->relayedSignals) {
+        if (signal.name == name && !emitSignal(this, relayingSignal(signal), values))
+            qWarning("Connector could not relay %s as a signal of its own", qPrintable(name));
+    }
+}
+
+QmlPendingReply* QmlConnector::call(const QString& operation)
+{
+    return callWithArguments(operation, {});
+}
+
+QmlPendingReply* QmlConnector::call(const QString& operation, const QVariant& a1)
+{
+    return callWithArguments(operation, {a1});
+}
+
+QmlPendingReply* QmlConnector::call(const QString& operation, const QVariant& a1, const QVariant& a2)
+{
+    return callWithArguments(operation, {a1, a2});
+}
+
+QmlPendingReply* QmlConnector::call(
+    const QString& operation, const QVariant& a1, const QVariant& a2, const QVariant& a3)
+{
+    return callWithArguments(operation, {a1, a2, a3});
+}
+
+QmlPendingReply* QmlConnector::call(
+    const QString& operation, const QVariant& a1, const QVariant& a2, const QVariant& a3, const QVariant& a4)
+{
+    return callWithArguments(operation, {a1, a2, a3, a4});
+}
+
+QmlPendingReply* QmlConnector::call(const QString& operation, const QVariant& a1, const QVariant& a2,
+    const QVariant& a3, const QVariant& a4, const QVariant& a5)
+{
+    return callWithArguments(operation, {a1, a2, a3, a4, a5});
+}
+
+QmlPendingReply* QmlConnector::call(const QString& operation, const QVariant& a1, const QVariant& a2,
+    const QVariant& a3, const QVariant& a4, const QVariant& a5, const QVariant& a6)
+{
+    return callWithArguments(operation, {a1, a2, a3, a4, a5, a6});
+}
+
+QmlPendingReply* QmlConnector::call(const QString& operation, const QVariant& a1, const QVariant& a2,
+    const QVariant& a3, const QVariant& a4, const QVariant& a5, const QVariant& a6, const QVariant& a7)
+{
+    return callWithArguments(operation, {a1, a2, a3, a4, a5, a6, a7});
+}
+
+QmlPendingReply* QmlConnector::callWithArguments(const QString& operation, const QVariantList& given)
+{
+    auto* reply = new QmlPendingReply(operation, this);
+    if (!m_connector) {
+        const QString message = QStringLiteral("%1 not called: %2").arg(operation, m_invalidMessage);
+        qmlWarning(this).noquote() << message;
+        reply->refuse(message, errorName(QDBusError::Failed));
+        return reply;
+    }
+    const OperationEntry* entry = m_entry->operation(operation);
+    if (!entry) {
+        const QString message = QStringLiteral("%1 has no operation \"%2\"; its operations are %3")
+                                    .arg(m_entry->className, operation, operations().join(QStringLiteral(", ")));
+        qmlWarning(this).noquote() << message;
+        reply->refuse(message, errorName(QDBusError::UnknownMethod));
+        return reply;
+    }
+    QVariantList arguments;
+    for (const QVariant& argument : given)
+        arguments.append(QmlValue::fromQml(argument));
+    QVariantList prepared;
+    QString error;
+    if (!entry->prepareArguments(arguments, &prepared, &error)) {
+        const QString message =
+            QStringLiteral("%1.%2(%3): %4")
+                .arg(m_entry->className, operation, entry->parameterNames.join(QStringLiteral(", ")), error);
+        qmlWarning(this).noquote() << message;
+        reply->refuse(message, errorName(QDBusError::InvalidArgs));
+        return reply;
+    }
+    if (entry->mode != OperationEntry::CallMode::Asynchronous) {
+        reply->finish(entry->run(*m_connector, prepared));
+        return reply;
+    }
+    const CallOutcome outcome = entry->invoke(*m_connector, prepared);
+    if (outcome.pending)
+        reply->follow(outcome.pending);
+    else
+        reply->finish(unusableInterfaceReply(*m_connector));
+    return reply;
+}
