@@ -11,9 +11,20 @@
 #include <QQmlInfo>
 
 namespace {
-QString errorName(QDBusError::ErrorType type)
+struct NotGiven { };
+} // namespace
+
+Q_DECLARE_METATYPE(NotGiven)
+
+namespace {
+// The names of the catalogue's operations or signals.
+template <typename Entries>
+QStringList namesOf(const Entries& entries)
 {
-    return QDBusError::errorString(type);
+    QStringList names;
+    for (const auto& entry : entries)
+        names.append(entry.name);
+    return names;
 }
 
 // The item's own signal that relays the catalogue's \a signal: same name,
@@ -35,7 +46,7 @@ QMetaMethod relayingSignal(const SignalEntry& signal)
 }
 
 // Emits \a method on \a target with \a values, each already of its parameter's type.
-bool emitSignal(QObject* target, const QMetaMethod& method, QVariantList values)
+bool emitSignal(QObject* target, const QMetaMethod& method, const QVariantList& values)
 {
     if (!method.isValid() || method.parameterCount() != values.size())
         return false;
@@ -63,30 +74,25 @@ QmlConnector::~QmlConnector() = default;
 
 void QmlConnector::setConnector(const QString& name)
 {
-    if (name == m_name)
-        return;
-    m_name = name;
-    Q_EMIT connectorChanged();
-    if (m_complete)
-        remake();
+    setName(&m_name, name, &QmlConnector::connectorChanged);
 }
 
 void QmlConnector::setModule(const QString& module)
 {
-    if (module == m_module)
-        return;
-    m_module = module;
-    Q_EMIT moduleChanged();
-    if (m_complete)
-        remake();
+    setName(&m_module, module, &QmlConnector::moduleChanged);
 }
 
 void QmlConnector::setObject(const QString& object)
 {
-    if (object == m_object)
+    setName(&m_object, object, &QmlConnector::objectChanged);
+}
+
+void QmlConnector::setName(QString* name, const QString& value, void (QmlConnector::*changed)())
+{
+    if (*name == value)
         return;
-    m_object = object;
-    Q_EMIT objectChanged();
+    *name = value;
+    Q_EMIT(this->*changed)();
     if (m_complete)
         remake();
 }
@@ -113,22 +119,12 @@ QString QmlConnector::interfaceName() const
 
 QStringList QmlConnector::operations() const
 {
-    QStringList names;
-    if (m_entry) {
-        for (const OperationEntry& operation : m_entry->operations)
-            names.append(operation.name);
-    }
-    return names;
+    return m_entry ? namesOf(m_entry->operations) : QStringList();
 }
 
 QStringList QmlConnector::relayedSignals() const
 {
-    QStringList names;
-    if (m_entry) {
-        for (const SignalEntry& signal : m_entry->relayedSignals)
-            names.append(signal.name);
-    }
-    return names;
+    return m_entry ? namesOf(m_entry->relayedSignals) : QStringList();
 }
 
 void QmlConnector::classBegin()
@@ -156,30 +152,32 @@ void QmlConnector::remake()
         QStringList names;
         for (const ConnectorEntry& entry : connectorTable())
             names.append(QStringLiteral("%1 (%2)").arg(entry.className, entry.alias));
-        setInvalid(
+        refuse(
             QStringLiteral("no connector \"%1\"; the connectors are %2").arg(m_name, names.join(QStringLiteral(", "))));
         return;
     }
     // A name the factory doesn't take is refused rather than dropped.
     if (!m_module.isEmpty() && m_entry->addressing == ConnectorEntry::FixedAddress) {
-        setInvalid(QStringLiteral("%1 takes no module; leave module empty").arg(m_entry->className));
+        refuse(QStringLiteral("%1 takes no module; leave module empty").arg(m_entry->className));
         return;
     }
     if (!m_object.isEmpty() && m_entry->addressing != ConnectorEntry::ModuleAndObject) {
-        setInvalid(QStringLiteral("%1 takes no object; leave object empty").arg(m_entry->className));
+        refuse(QStringLiteral("%1 takes no object; leave object empty").arg(m_entry->className));
         return;
     }
     m_connector = m_entry->create(m_module.isEmpty() ? VanteloDefinitions::getModuleName() : m_module,
         m_object.isEmpty() ? m_entry->defaultObject : m_object);
     if (!m_connector) {
-        setInvalid(QStringLiteral("%1 could not be made").arg(m_entry->className));
+        refuse(QStringLiteral("%1 could not be made").arg(m_entry->className));
         return;
     }
     for (const SignalEntry& signal : m_entry->relayedSignals) {
-        if (!relayingSignal(signal).isValid())
+        const QMetaMethod own = relayingSignal(signal);
+        if (!own.isValid())
             qWarning("Connector declares no signal %s with the parameters of the relayed one", qPrintable(signal.name));
         signal.connect(
-            *m_connector, [this](const QString& name, const QVariantList& arguments) { relay(name, arguments); }, this);
+            *m_connector,
+            [this, own](const QString& name, const QVariantList& arguments) { relay(name, arguments, own); }, this);
     }
     connect(m_connector.data(), &DBusConnectorBase::dBusConnectionErrorOccurred, this, &QmlConnector::updateValidity);
     m_follower.reset(new ServiceFollower(m_connector->getServiceName()));
@@ -190,17 +188,10 @@ void QmlConnector::remake()
     Q_EMIT made();
 }
 
-void QmlConnector::setInvalid(const QString& message)
+void QmlConnector::refuse(const QString& message)
 {
     qmlWarning(this).noquote() << message;
-    const bool wasValid = m_valid;
-    m_valid = false;
-    if (m_invalidMessage != message) {
-        m_invalidMessage = message;
-        Q_EMIT invalidMessageChanged();
-    }
-    if (wasValid)
-        Q_EMIT validChanged();
+    setValidity(false, message);
     Q_EMIT made();
 }
 
@@ -209,7 +200,11 @@ void QmlConnector::updateValidity()
     if (!m_connector)
         return;
     const bool valid = m_connector->isDBusInterfaceValid();
-    const QString message = valid ? QString() : m_connector->getInvalidDBusInterfaceMessage();
+    setValidity(valid, valid ? QString() : m_connector->getInvalidDBusInterfaceMessage());
+}
+
+void QmlConnector::setValidity(bool valid, const QString& message)
+{
     if (m_invalidMessage != message) {
         m_invalidMessage = message;
         Q_EMIT invalidMessageChanged();
@@ -220,79 +215,49 @@ void QmlConnector::updateValidity()
     }
 }
 
-void QmlConnector::relay(const QString& name, const QVariantList& arguments)
+void QmlConnector::relay(const QString& name, const QVariantList& arguments, const QMetaMethod& own)
 {
     QVariantList values;
     for (const QVariant& argument : arguments)
         values.append(QmlValue::fromDBus(argument));
     Q_EMIT signalReceived(name, values);
-    for (const SignalEntry& signal : m_entry->relayedSignals) {
-        if (signal.name == name && !emitSignal(this, relayingSignal(signal), values))
-            qWarning("Connector could not relay %s as a signal of its own", qPrintable(name));
-    }
+    if (!emitSignal(this, own, values))
+        qWarning("Connector could not relay %s as a signal of its own", qPrintable(name));
 }
 
-QmlPendingReply* QmlConnector::call(const QString& operation)
+QVariant QmlConnector::notGiven()
 {
-    return callWithArguments(operation, {});
-}
-
-QmlPendingReply* QmlConnector::call(const QString& operation, const QVariant& a1)
-{
-    return callWithArguments(operation, {a1});
-}
-
-QmlPendingReply* QmlConnector::call(const QString& operation, const QVariant& a1, const QVariant& a2)
-{
-    return callWithArguments(operation, {a1, a2});
-}
-
-QmlPendingReply* QmlConnector::call(
-    const QString& operation, const QVariant& a1, const QVariant& a2, const QVariant& a3)
-{
-    return callWithArguments(operation, {a1, a2, a3});
-}
-
-QmlPendingReply* QmlConnector::call(
-    const QString& operation, const QVariant& a1, const QVariant& a2, const QVariant& a3, const QVariant& a4)
-{
-    return callWithArguments(operation, {a1, a2, a3, a4});
-}
-
-QmlPendingReply* QmlConnector::call(const QString& operation, const QVariant& a1, const QVariant& a2,
-    const QVariant& a3, const QVariant& a4, const QVariant& a5)
-{
-    return callWithArguments(operation, {a1, a2, a3, a4, a5});
-}
-
-QmlPendingReply* QmlConnector::call(const QString& operation, const QVariant& a1, const QVariant& a2,
-    const QVariant& a3, const QVariant& a4, const QVariant& a5, const QVariant& a6)
-{
-    return callWithArguments(operation, {a1, a2, a3, a4, a5, a6});
+    return QVariant::fromValue(NotGiven());
 }
 
 QmlPendingReply* QmlConnector::call(const QString& operation, const QVariant& a1, const QVariant& a2,
     const QVariant& a3, const QVariant& a4, const QVariant& a5, const QVariant& a6, const QVariant& a7)
 {
-    return callWithArguments(operation, {a1, a2, a3, a4, a5, a6, a7});
+    QVariantList given;
+    for (const QVariant& argument : {a1, a2, a3, a4, a5, a6, a7}) {
+        if (argument.userType() == qMetaTypeId<NotGiven>())
+            break;
+        given.append(argument);
+    }
+    return callWithArguments(operation, given);
 }
 
 QmlPendingReply* QmlConnector::callWithArguments(const QString& operation, const QVariantList& given)
 {
     auto* reply = new QmlPendingReply(operation, this);
-    if (!m_connector) {
-        const QString message = QStringLiteral("%1 not called: %2").arg(operation, m_invalidMessage);
+    // Refused before anything is sent: a warning, and a reply that failed.
+    const auto refused = [this, reply](const QString& message, QDBusError::ErrorType type) {
         qmlWarning(this).noquote() << message;
-        reply->refuse(message, errorName(QDBusError::Failed));
+        reply->refuse(message, QDBusError::errorString(type));
         return reply;
-    }
+    };
+    if (!m_connector)
+        return refused(QStringLiteral("%1 not called: %2").arg(operation, m_invalidMessage), QDBusError::Failed);
     const OperationEntry* entry = m_entry->operation(operation);
     if (!entry) {
-        const QString message = QStringLiteral("%1 has no operation \"%2\"; its operations are %3")
-                                    .arg(m_entry->className, operation, operations().join(QStringLiteral(", ")));
-        qmlWarning(this).noquote() << message;
-        reply->refuse(message, errorName(QDBusError::UnknownMethod));
-        return reply;
+        return refused(QStringLiteral("%1 has no operation \"%2\"; its operations are %3")
+                           .arg(m_entry->className, operation, operations().join(QStringLiteral(", "))),
+            QDBusError::UnknownMethod);
     }
     QVariantList arguments;
     for (const QVariant& argument : given)
@@ -300,12 +265,9 @@ QmlPendingReply* QmlConnector::callWithArguments(const QString& operation, const
     QVariantList prepared;
     QString error;
     if (!entry->prepareArguments(arguments, &prepared, &error)) {
-        const QString message =
-            QStringLiteral("%1.%2(%3): %4")
-                .arg(m_entry->className, operation, entry->parameterNames.join(QStringLiteral(", ")), error);
-        qmlWarning(this).noquote() << message;
-        reply->refuse(message, errorName(QDBusError::InvalidArgs));
-        return reply;
+        return refused(QStringLiteral("%1.%2(%3): %4")
+                           .arg(m_entry->className, operation, entry->parameterNames.join(QStringLiteral(", ")), error),
+            QDBusError::InvalidArgs);
     }
     if (entry->mode != OperationEntry::CallMode::Asynchronous) {
         reply->finish(entry->run(*m_connector, prepared));

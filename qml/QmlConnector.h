@@ -3,6 +3,7 @@
 
 #include "QmlPendingReply.h"
 
+#include <QMetaMethod>
 #include <QObject>
 #include <QQmlParserStatus>
 #include <QSharedPointer>
@@ -114,35 +115,17 @@ public:
     QStringList relayedSignals() const;
 
     /**
-     * Calls \a operation with the arguments that follow it, in order: text as
-     * strings, flags as bools, an item as an object with its fields (see
-     * UiStatusItemsModel). Returns at once with the PendingReply. A name the
-     * connector doesn't have, or arguments of the wrong number or type, give a
-     * QML warning and a reply that failed without anything being sent.
-     *
-     * QML picks the overload by the number of arguments; the form with seven
-     * arguments takes more than any operation does, and is always refused.
+     * Calls \a operation with the arguments \a a1 to \a a7 that QML gives,
+     * in order: text as strings, flags as bools, an item as an object with its
+     * fields (see UiStatusItemsModel). Returns at once with the PendingReply. A
+     * name the connector doesn't have, or arguments of the wrong number or
+     * type, give a QML warning and a reply that failed without anything being
+     * sent. No operation takes more than six arguments: seven or more are
+     * always refused.
      */
-    Q_INVOKABLE QmlPendingReply* call(const QString& operation);
-    /// \overload
-    Q_INVOKABLE QmlPendingReply* call(const QString& operation, const QVariant& a1);
-    /// \overload
-    Q_INVOKABLE QmlPendingReply* call(const QString& operation, const QVariant& a1, const QVariant& a2);
-    /// \overload
-    Q_INVOKABLE QmlPendingReply* call(
-        const QString& operation, const QVariant& a1, const QVariant& a2, const QVariant& a3);
-    /// \overload
-    Q_INVOKABLE QmlPendingReply* call(
-        const QString& operation, const QVariant& a1, const QVariant& a2, const QVariant& a3, const QVariant& a4);
-    /// \overload
-    Q_INVOKABLE QmlPendingReply* call(const QString& operation, const QVariant& a1, const QVariant& a2,
-        const QVariant& a3, const QVariant& a4, const QVariant& a5);
-    /// \overload
-    Q_INVOKABLE QmlPendingReply* call(const QString& operation, const QVariant& a1, const QVariant& a2,
-        const QVariant& a3, const QVariant& a4, const QVariant& a5, const QVariant& a6);
-    /// \overload
-    Q_INVOKABLE QmlPendingReply* call(const QString& operation, const QVariant& a1, const QVariant& a2,
-        const QVariant& a3, const QVariant& a4, const QVariant& a5, const QVariant& a6, const QVariant& a7);
+    Q_INVOKABLE QmlPendingReply* call(const QString& operation, const QVariant& a1 = notGiven(),
+        const QVariant& a2 = notGiven(), const QVariant& a3 = notGiven(), const QVariant& a4 = notGiven(),
+        const QVariant& a5 = notGiven(), const QVariant& a6 = notGiven(), const QVariant& a7 = notGiven());
     /// The same as call(), with the arguments in one list.
     Q_INVOKABLE QmlPendingReply* callWithArguments(const QString& operation, const QVariantList& arguments);
 
@@ -201,11 +184,17 @@ Q_SIGNALS:
     void uiStatusInformationItemRemoved(const QVariant& item);
 
 private:
+    // Stands for an argument QML didn't give: QML picks the form of call()
+    // by the number of arguments, and passes no value of its type.
+    static QVariant notGiven();
+
+    void setName(QString* name, const QString& value, void (QmlConnector::*changed)());
     void remake();
     void release();
-    void setInvalid(const QString& message);
+    void refuse(const QString& message);
     void updateValidity();
-    void relay(const QString& name, const QVariantList& arguments);
+    void setValidity(bool valid, const QString& message);
+    void relay(const QString& name, const QVariantList& arguments, const QMetaMethod& own);
 
     QString m_name;
     QString m_module;

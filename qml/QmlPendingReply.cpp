@@ -2,7 +2,6 @@
 
 #include "QmlValue.h"
 
-#include <QDBusError>
 #include <QQmlEngine>
 
 QmlPendingReply::QmlPendingReply(const QString& operation, QObject* owner)

@@ -1,5 +1,7 @@
 #include "QmlValue.h"
 
+#include "DBusArgumentTree.h"
+
 #include <QDBusArgument>
 #include <QDBusObjectPath>
 #include <QDBusSignature>
@@ -8,54 +10,11 @@
 #include <QVariantList>
 #include <QVariantMap>
 
-namespace {
-QVariant fromArgument(const QDBusArgument& argument)
-{
-    switch (argument.currentType()) {
-    case QDBusArgument::BasicType:
-    case QDBusArgument::VariantType:
-        return QmlValue::fromDBus(argument.asVariant());
-    case QDBusArgument::ArrayType: {
-        QVariantList list;
-        argument.beginArray();
-        while (!argument.atEnd())
-            list.append(QmlValue::fromDBus(argument.asVariant()));
-        argument.endArray();
-        return list;
-    }
-    case QDBusArgument::MapType: {
-        QVariantMap map;
-        argument.beginMap();
-        while (!argument.atEnd()) {
-            argument.beginMapEntry();
-            const QString key = QmlValue::fromDBus(argument.asVariant()).toString();
-            map.insert(key, QmlValue::fromDBus(argument.asVariant()));
-            argument.endMapEntry();
-        }
-        argument.endMap();
-        return map;
-    }
-    case QDBusArgument::StructureType: {
-        QVariantList members;
-        argument.beginStructure();
-        while (!argument.atEnd())
-            members.append(QmlValue::fromDBus(argument.asVariant()));
-        argument.endStructure();
-        return members;
-    }
-    case QDBusArgument::MapEntryType:
-    case QDBusArgument::UnknownType:
-        break;
-    }
-    return QVariant();
-}
-} // namespace
-
 QVariant QmlValue::fromDBus(const QVariant& value)
 {
     const int type = value.userType();
     if (type == qMetaTypeId<QDBusArgument>())
-        return fromArgument(qvariant_cast<QDBusArgument>(value));
+        return DBusArgumentTree::read<QVariantList, QVariantMap>(qvariant_cast<QDBusArgument>(value), &fromDBus);
     if (type == qMetaTypeId<QDBusVariant>())
         return fromDBus(qvariant_cast<QDBusVariant>(value).variant());
     if (type == qMetaTypeId<QDBusObjectPath>())

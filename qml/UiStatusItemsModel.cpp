@@ -22,19 +22,20 @@ UiStatusItemsModel::~UiStatusItemsModel() = default;
 
 void UiStatusItemsModel::setModule(const QString& module)
 {
-    if (module == m_module)
-        return;
-    m_module = module;
-    Q_EMIT moduleChanged();
-    restart();
+    setName(&m_module, module, &UiStatusItemsModel::moduleChanged);
 }
 
 void UiStatusItemsModel::setObject(const QString& object)
 {
-    if (object == m_object)
+    setName(&m_object, object, &UiStatusItemsModel::objectChanged);
+}
+
+void UiStatusItemsModel::setName(QString* name, const QString& value, void (UiStatusItemsModel::*changed)())
+{
+    if (*name == value)
         return;
-    m_object = object;
-    Q_EMIT objectChanged();
+    *name = value;
+    Q_EMIT(this->*changed)();
     restart();
 }
 

@@ -126,6 +126,7 @@ Q_SIGNALS:
     void countChanged();
 
 private:
+    void setName(QString* name, const QString& value, void (UiStatusItemsModel::*changed)());
     void restart();
     void clear();
     void itemChanged(const QString& uuid);
