@@ -293,13 +293,18 @@ TestCase {
         compare(connector.call("getNumberOfInstances", "Network").value, 3)
     }
 
-    // The reply lives until finished() was delivered, though QML keeps no reference to it.
-    function test_replyLivesUntilFinished() {
-        finishedWithoutReference = false
-        simulator.setDelay("getInformation", 200)
+    // Calls without keeping the reply; its frame is gone once it returns.
+    function callWithoutReference() {
         configuration.call("getNumberOfInstancesAsynchron", "Network").finished.connect(function() {
             testCase.finishedWithoutReference = true
         })
+    }
+
+    // The reply lives until finished() was delivered, though QML keeps no reference to it.
+    function test_replyLivesUntilFinished() {
+        finishedWithoutReference = false
+        simulator.setDelay("getNumberOfInstances", 200)
+        callWithoutReference()
         gc()
         tryCompare(testCase, "finishedWithoutReference", true, 5000)
     }
