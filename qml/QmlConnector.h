@@ -26,7 +26,10 @@ struct ConnectorEntry;
  * Connector {
  *     id: configuration
  *     connector: "configuration"          // class name or the client's alias
- *     onConfigurationChanged: console.log("changed:", instanceName)
+ * }
+ * Connections {
+ *     target: configuration
+ *     function onConfigurationChanged(instanceName) { console.log("changed:", instanceName) }
  * }
  * ...
  * var reply = configuration.call("getListOfInstances", "Network", "")

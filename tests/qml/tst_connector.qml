@@ -74,6 +74,8 @@ TestCase {
              value: {firmware: "4.2.1", hardware: "Rev. C", serialNumber: "SN-2026-0042"}},
             {tag: "blocking, as", connector: "controller", operation: "getListOfInstances", args: ["all"],
              value: ["Controller1", "Controller2"]},
+            {tag: "arguments as an array", connector: "device-info", operation: "getInformation",
+             args: ["Device1", "firmware"], asArray: true, value: "4.2.1"},
             {tag: "blocking, i", connector: "configuration", operation: "getNumberOfInstances", args: ["Network"],
              value: 3},
             {tag: "blocking, b", connector: "provider-registry", operation: "isProviderRegistered",
@@ -106,7 +108,8 @@ TestCase {
         var connector = make({connector: data.connector})
         if (data.delay)
             simulator.setDelay(data.delay, 200)
-        var reply = call(connector, data.operation, data.args)
+        var reply = data.asArray ? connector.callWithArguments(data.operation, data.args)
+                                 : call(connector, data.operation, data.args)
         compare(reply.operation, data.operation)
         // Only asynchronous calls are still on their way when call() returns.
         compare(reply.isFinished, data.delay === undefined)
