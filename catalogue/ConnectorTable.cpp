@@ -485,12 +485,7 @@ DBusReply OperationEntry::run(DBusConnectorBase& connector, const QVariantList& 
     const CallOutcome outcome = invoke(connector, prepared);
     if (mode != CallMode::Asynchronous)
         return outcome.reply;
-    if (outcome.pending)
-        return outcome.pending->getReply();
-    DBusReply reply;
-    reply.setError(ErrorContainer::getDefaultErrorCode(), connector.getInvalidDBusInterfaceMessage(),
-                   connector.getInvalidDBusInterfaceErrorName());
-    return reply;
+    return outcome.pending ? outcome.pending->getReply() : unusableInterfaceReply(connector);
 }
 
 const OperationEntry* ConnectorEntry::operation(const QString& name) const
@@ -516,6 +511,14 @@ const ConnectorEntry* findConnector(const QString& name)
             return &entry;
     }
     return nullptr;
+}
+
+DBusReply unusableInterfaceReply(const DBusConnectorBase& connector)
+{
+    DBusReply reply;
+    reply.setError(ErrorContainer::getDefaultErrorCode(), connector.getInvalidDBusInterfaceMessage(),
+                   connector.getInvalidDBusInterfaceErrorName());
+    return reply;
 }
 
 QString dbusSignature(int metaTypeId)

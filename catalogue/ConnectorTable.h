@@ -116,6 +116,10 @@ const QList<ConnectorEntry>& connectorTable();
 // By class name or alias, case-insensitively; null when there is none.
 const ConnectorEntry* findConnector(const QString& name);
 
+// What an asynchronous operation stands for when it handed back no pending
+// reply: the connector's invalid-interface error, as a blocking call reports it.
+DBusReply unusableInterfaceReply(const DBusConnectorBase& connector);
+
 // The D-Bus signature Qt D-Bus writes for a meta-type, empty for a type it can't write.
 QString dbusSignature(int metaTypeId);
 

@@ -1,6 +1,7 @@
 #include "JsonValue.h"
 
 #include "ConnectorTable.h"
+#include "DBusArgumentTree.h"
 #include "StatusItemMap.h"
 
 #include <QDBusArgument>
@@ -17,43 +18,8 @@ QJsonValue convert(const QVariant& value, Form form);
 
 QJsonValue fromArgument(const QDBusArgument& argument, Form form)
 {
-    switch (argument.currentType()) {
-    case QDBusArgument::BasicType:
-    case QDBusArgument::VariantType:
-        return convert(argument.asVariant(), form);
-    case QDBusArgument::ArrayType: {
-        QJsonArray array;
-        argument.beginArray();
-        while (!argument.atEnd())
-            array.append(convert(argument.asVariant(), form));
-        argument.endArray();
-        return array;
-    }
-    case QDBusArgument::MapType: {
-        QJsonObject object;
-        argument.beginMap();
-        while (!argument.atEnd()) {
-            argument.beginMapEntry();
-            const QVariant key = argument.asVariant();
-            object.insert(key.toString(), convert(argument.asVariant(), form));
-            argument.endMapEntry();
-        }
-        argument.endMap();
-        return object;
-    }
-    case QDBusArgument::StructureType: {
-        QJsonArray members;
-        argument.beginStructure();
-        while (!argument.atEnd())
-            members.append(convert(argument.asVariant(), form));
-        argument.endStructure();
-        return members;
-    }
-    case QDBusArgument::MapEntryType:
-    case QDBusArgument::UnknownType:
-        break;
-    }
-    return QJsonValue();
+    return DBusArgumentTree::read<QJsonArray, QJsonObject>(
+        argument, [form](const QVariant& value) { return convert(value, form); });
 }
 
 QJsonValue convert(const QVariant& value, Form form)

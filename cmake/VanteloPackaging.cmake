@@ -5,8 +5,10 @@
 #   dev         libvantelo-connector-dev   libvantelo-connector-qt6-dev
 #   interfaces  vantelo-dbus-interfaces    (the same package, architecture all)
 #   tools       vantelo-tools              vantelo-tools-qt6
+#   qml         qml-module-vantelo-connectors  qml6-module-vantelo-connectors
 #
-# The libraries and development files of both Qt majors install side by side.
+# The libraries, development files and QML modules of both Qt majors install
+# side by side, the QML modules in Qt's QML folder of their Qt.
 # The programs keep their names in both builds, so the two tools packages
 # conflict: one system has one vantelo-cli. The interface files are the same
 # for both and live in a package of their own that both dev packages need.
@@ -22,7 +24,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL runtime dev interfaces tools)
+set(CPACK_COMPONENTS_ALL runtime dev interfaces tools qml)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # As Debian ships binaries: without their debug information.
 set(CPACK_STRIP_FILES ON)
@@ -46,12 +48,14 @@ if(_vantelo_suffix)
     set(_vantelo_tools vantelo-tools-${_vantelo_suffix})
     set(_vantelo_other_tools vantelo-tools)
     set(_vantelo_qt_dev qt6-base-dev)
+    set(_vantelo_qml qml6-module-vantelo-connectors)
 else()
     set(_vantelo_runtime libvantelo-connector${PROJECT_VERSION_MAJOR})
     set(_vantelo_dev libvantelo-connector-dev)
     set(_vantelo_tools vantelo-tools)
     set(_vantelo_other_tools vantelo-tools-qt6)
     set(_vantelo_qt_dev qtbase5-dev)
+    set(_vantelo_qml qml-module-vantelo-connectors)
 endif()
 
 # Each description's first line is its package's synopsis.
@@ -80,5 +84,10 @@ set(CPACK_DEBIAN_TOOLS_PACKAGE_NAME ${_vantelo_tools})
 set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_CONFLICTS ${_vantelo_other_tools})
 set(CPACK_DEBIAN_TOOLS_PACKAGE_REPLACES ${_vantelo_other_tools})
+
+set(CPACK_COMPONENT_QML_DESCRIPTION "QML module Vantelo.Connectors for Qt ${QT_MAJOR_VERSION}
+Any connector by name, the UI status items as a model and the display's screenshot as an image, for QML.")
+set(CPACK_COMPONENT_QML_DEPENDS runtime)
+set(CPACK_DEBIAN_QML_PACKAGE_NAME ${_vantelo_qml})
 
 include(CPack)

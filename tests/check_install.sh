@@ -2,8 +2,9 @@
 # check_install.sh BUILD_DIR CONSUMER_SOURCE_DIR PACKAGE
 # Installs the build into a scratch prefix and moves the tree elsewhere, as
 # a sysroot or an unpacked archive is; then runs the installed client there
-# without LD_LIBRARY_PATH and builds an application against the tree, with
-# pkg-config and with CMake's find_package. PACKAGE is the name of both,
+# without LD_LIBRARY_PATH, builds an application against the tree, with
+# pkg-config and with CMake's find_package, and imports the QML module from
+# it (see check_qml_module in consumer_checks.sh). PACKAGE is the name of both,
 # VanteloConnectorLibrary or VanteloConnectorLibraryQt6.
 set -euo pipefail
 build="$1"
@@ -18,6 +19,7 @@ mv "$scratch/installed" "$prefix"
 source "$(dirname "$0")/consumer_checks.sh"
 check_programs "$prefix"
 check_consumer "$prefix" "$consumer" "$package"
+check_qml_module "$prefix"
 for file in share/dbus-1/interfaces/com.vantelo.DeviceInfo.xml share/vantelo/scenarios/default.json \
             bin/vantelo-simulator; do
     [ -e "$prefix/$file" ] || { echo "not installed: $file"; exit 1; }

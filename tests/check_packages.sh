@@ -6,7 +6,7 @@
 # shared libraries' link names are in the dev package only; the dependencies
 # (from the binaries, and between our packages); the installed programs run
 # from the root; an application builds against it with pkg-config and with
-# find_package(PACKAGE).
+# find_package(PACKAGE); the QML module imports from it.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 consumer=$(cd "$2" && pwd)
@@ -44,19 +44,22 @@ echo "packaged files: all that the build installs, each once"
 
 # The runtime package holds the libraries under their SONAMEs, the dev package their link names.
 runtime=$(grep -l '\.so\.[0-9]*$' "$lists"/*)
-dev=$(grep -l '\.so$' "$lists"/*)
+dev=$(grep -l '/libVantelo[^/]*\.so$' "$lists"/*)
 [ "$(echo "$runtime" | wc -l)" -eq 1 ] && [ "$(echo "$dev" | wc -l)" -eq 1 ] && [ "$runtime" != "$dev" ] ||
     fail "libraries and their link names not in one runtime and one dev package: $runtime / $dev"
 runtime=$(basename "$runtime")
 dev=$(basename "$dev")
 tools=$(basename "$(grep -l '/bin/vantelo-cli$' "$lists"/*)")
+qml=$(basename "$(grep -l '/Vantelo/Connectors/qmldir$' "$lists"/*)")
 [[ ${depends_of[$runtime]} == *libqt*core* ]] || fail "$runtime does not depend on Qt: ${depends_of[$runtime]}"
-for user in "$dev" "$tools"; do
+[[ ${depends_of[$qml]} == *libqt*quick* ]] || fail "$qml does not depend on Qt Quick: ${depends_of[$qml]}"
+for user in "$dev" "$tools" "$qml"; do
     [[ ${depends_of[$user]} == *"$runtime (= "* ]] || fail "$user does not depend on $runtime: ${depends_of[$user]}"
 done
-echo "dependencies: $runtime on Qt, $dev and $tools on $runtime"
+echo "dependencies: $runtime on Qt, $qml on Qt Quick, $dev, $tools and $qml on $runtime"
 
 prefix=$(dirname "$(dirname "$(grep '/bin/vantelo-cli$' "$lists/$tools")")")
 source "$(dirname "$0")/consumer_checks.sh"
 check_programs "$root$prefix"
 check_consumer "$root$prefix" "$consumer" "$package"
+check_qml_module "$root$prefix"

@@ -50,3 +50,29 @@ check_consumer() {
     }
     echo "find_package: built"
 }
+
+# check_qml_module PREFIX: `import Vantelo.Connectors 1.0` works from PREFIX:
+# the plugin finds our libraries in PREFIX through its RUNPATH, and the QML
+# test in $VANTELO_QML_CHECK runs under $VANTELO_QMLTESTRUNNER, with nothing
+# but the import path pointing at PREFIX, against PREFIX's simulator.
+check_qml_module() {
+    local prefix="$1" qmldir imports plugin loads
+    qmldir=$(find "$prefix" -path '*/qml/Vantelo/Connectors/qmldir' -print -quit)
+    [ -n "$qmldir" ] || { echo "not installed: the QML module's qmldir"; exit 1; }
+    imports=${qmldir%/Vantelo/Connectors/qmldir}
+    plugin=$(find "${qmldir%/qmldir}" -name 'lib*.so' -print -quit)
+    loads=$(env -u LD_LIBRARY_PATH ldd "$plugin" | grep libVantelo || true)
+    if [ -z "$loads" ] || grep -Fv "=> $prefix/" <<<"$loads"; then
+        echo "$plugin: our libraries not from $prefix: $loads"
+        exit 1
+    fi
+    env -u LD_LIBRARY_PATH QT_QPA_PLATFORM=offscreen QML2_IMPORT_PATH="$imports" QML_IMPORT_PATH="$imports" \
+        "$(dirname "${BASH_SOURCE[0]}")/../tools/with-private-bus" \
+        --background "$prefix/bin/vantelo-simulator --quiet" --wait-for com.vantelo.Simulator \
+        -- "$VANTELO_QMLTESTRUNNER" -input "$VANTELO_QML_CHECK" >"$scratch/qml.log" 2>&1 || {
+        cat "$scratch/qml.log"
+        echo "import Vantelo.Connectors 1.0 from $imports failed"
+        exit 1
+    }
+    echo "QML module: imported from $imports"
+}

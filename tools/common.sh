@@ -1,9 +1,12 @@
 # Shared by the build scripts: the packages we need and the build itself.
 
-packages=(cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools dbus-daemon libdbus-1-dev libsdbus-c++-dev)
+packages=(cmake g++ make pkg-config qtbase5-dev qtbase5-dev-tools dbus-daemon libdbus-1-dev libsdbus-c++-dev
+          qtdeclarative5-dev qtdeclarative5-dev-tools qml-module-qttest qml-module-qtquick2
+          qml-module-qtquick-window2)
 # Added by the scripts that need them: the Qt 6 build, and the checks of
 # the Debian packages and of the libraries' interface.
-qt6_packages=(qt6-base-dev qt6-base-dev-tools)
+qt6_packages=(qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-declarative-dev-tools qml6-module-qttest
+              qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtqml-workerscript)
 check_packages=(dpkg-dev file abigail-tools)
 
 # Installs what is missing from the Debian packages above.
