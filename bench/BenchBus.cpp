@@ -63,8 +63,8 @@ bool BenchBus::start(const QString& server, const QString& interfaces, const QSt
     config.close();
 
     m_address = spawnAndReadLine({QStringLiteral("dbus-daemon"), QStringLiteral("--config-file=") + config.fileName(),
-                                     QStringLiteral("--nofork"), QStringLiteral("--print-address=1")},
-        &m_daemon, m_directory.filePath(QStringLiteral("daemon.log")));
+                                  QStringLiteral("--nofork"), QStringLiteral("--print-address=1")},
+                                 &m_daemon, m_directory.filePath(QStringLiteral("daemon.log")));
     if (m_address.isEmpty()) {
         QFile log(m_directory.filePath(QStringLiteral("daemon.log")));
         log.open(QIODevice::ReadOnly);
@@ -72,8 +72,7 @@ bool BenchBus::start(const QString& server, const QString& interfaces, const QSt
         return false;
     }
     const QString ready = spawnAndReadLine(
-        QStringList {server, QStringLiteral("--address"), m_address, QStringLiteral("--interfaces"), interfaces} +
-            names,
+        QStringList{server, QStringLiteral("--address"), m_address, QStringLiteral("--interfaces"), interfaces} + names,
         &m_server);
     if (ready != QLatin1String("ready")) {
         *error = QStringLiteral("the server did not start: ") + server;
@@ -86,7 +85,7 @@ pid_t BenchBus::startHungOwner(const QString& server, const QStringList& names, 
 {
     pid_t pid = 0;
     const QString ready = spawnAndReadLine(
-        QStringList {server, QStringLiteral("--address"), m_address, QStringLiteral("--hang")} + names, &pid);
+        QStringList{server, QStringLiteral("--address"), m_address, QStringLiteral("--hang")} + names, &pid);
     if (ready != QLatin1String("ready")) {
         *error = QStringLiteral("the hanging owner did not start");
         return 0;
@@ -137,13 +136,13 @@ QString spawnAndReadLine(const QStringList& program, pid_t* pid, const QString& 
     children().push_back(*pid);
 
     QByteArray line;
-    timespec start {};
+    timespec start{};
     clock_gettime(CLOCK_MONOTONIC, &start);
     for (;;) {
-        timespec now {};
+        timespec now{};
         clock_gettime(CLOCK_MONOTONIC, &now);
         const long elapsedMs = (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
-        pollfd readable {output[0], POLLIN, 0};
+        pollfd readable{output[0], POLLIN, 0};
         if (elapsedMs >= startBoundMs || poll(&readable, 1, int(startBoundMs - elapsedMs)) <= 0)
             break;
         char c = 0;
@@ -190,7 +189,7 @@ qint64 ProcessCpu::read() const
 
 qint64 ownCpuNs()
 {
-    timespec now {};
+    timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }

@@ -10,7 +10,8 @@
 // A dbus-daemon of the benchmark's own, with the limits that many calls in
 // flight and many clients need raised, and the benchmark's server on it.
 // Every process started here ends with the benchmark, however it ends.
-class BenchBus {
+class BenchBus
+{
 public:
     // Starts the daemon and the server, which owns `names` and describes
     // objects with the files in `interfaces`. False, with the reason, when
@@ -43,7 +44,8 @@ void endChild(pid_t pid);
 
 // The CPU time a single-threaded process has run, in nanoseconds, read
 // precisely from the scheduler.
-class ProcessCpu {
+class ProcessCpu
+{
 public:
     explicit ProcessCpu(pid_t pid);
     ~ProcessCpu();

@@ -30,7 +30,8 @@ namespace {
 const char controlInterface[] = "com.vantelo.Bench.Control";
 const char sizeError[] = "com.vantelo.Bench.Error.Size";
 
-struct Server {
+struct Server
+{
     DBusConnection* connection = nullptr;
     std::string introspection;
     std::vector<unsigned char> payload;
@@ -68,7 +69,7 @@ std::string describeInterfaces(const std::string& directory)
 
 uint64_t monotonicNanoseconds()
 {
-    timespec now {};
+    timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return uint64_t(now.tv_sec) * 1000000000u + uint64_t(now.tv_nsec);
 }
@@ -130,7 +131,7 @@ DBusMessage* emitSignals(DBusMessage* call, Server& server)
     DBusError error;
     dbus_error_init(&error);
     if (!dbus_message_get_args(call, &error, DBUS_TYPE_STRING, &path, DBUS_TYPE_STRING, &interface, DBUS_TYPE_STRING,
-            &member, DBUS_TYPE_UINT32, &count, DBUS_TYPE_INVALID)) {
+                               &member, DBUS_TYPE_UINT32, &count, DBUS_TYPE_INVALID)) {
         DBusMessage* reply = dbus_message_new_error(call, error.name, error.message);
         dbus_error_free(&error);
         return reply;

@@ -52,7 +52,7 @@ bool readCallgrindDump(const QString& path, CallgrindDump* dump)
             // The next cost line is the call's inclusive cost.
             callCostNext = true;
         } else if (line.at(0).isDigit() || line.at(0) == QLatin1Char('+') || line.at(0) == QLatin1Char('-') ||
-            line.at(0) == QLatin1Char('*')) {
+                   line.at(0) == QLatin1Char('*')) {
             if (callCostNext) {
                 callCostNext = false;
                 continue;

@@ -8,7 +8,8 @@
 // One dump that callgrind wrote: its name, its total, and what the functions
 // of each shared object did themselves (inclusive costs are left out, so the
 // parts add up to the total).
-struct CallgrindDump {
+struct CallgrindDump
+{
     QString label;
     double total = 0;
     // By file name without version, e.g. "libQt5Core" or "vantelo-bench".

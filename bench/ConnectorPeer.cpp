@@ -13,7 +13,8 @@
 namespace {
 const QString peerName = QStringLiteral("connector");
 
-class ConnectorPeer : public Peer {
+class ConnectorPeer : public Peer
+{
 public:
     ConnectorPeer()
         : m_connection(DBusConnection::getQDBusConnection())
@@ -58,7 +59,7 @@ public:
     {
         m_relay = ConfigurationFileHandlerDBusConnector::createAndConnect(Bench::signalModule, object);
         QObject::connect(m_relay.data(), &ConfigurationFileHandlerDBusConnector::configurationChanged, &m_clock,
-            &SignalClock::configurationChanged);
+                         &SignalClock::configurationChanged);
     }
 
     void awaitSignals(int count, std::vector<double>* latencies) override { m_clock.await(count, latencies, peerName); }
@@ -88,8 +89,9 @@ public:
 
     void sync() override
     {
-        m_connection.call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-            QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetId")));
+        m_connection.call(QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetId")));
     }
 
 private:

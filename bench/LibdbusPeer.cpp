@@ -13,7 +13,8 @@ QString describe(const DBusError& error)
     return QString::fromUtf8(error.name) + QStringLiteral(": ") + QString::fromUtf8(error.message);
 }
 
-class LibdbusPeer : public Peer {
+class LibdbusPeer : public Peer
+{
 public:
     explicit LibdbusPeer(const QString& address)
     {
@@ -50,7 +51,7 @@ public:
 
     void callAsync(int inFlight, const Request& request) override
     {
-        AsyncCalls calls {&request, 0};
+        AsyncCalls calls{&request, 0};
         for (int i = 0; i < inFlight; ++i) {
             DBusMessage* message = newCall(request);
             DBusPendingCall* pending = nullptr;
@@ -98,15 +99,16 @@ public:
     }
 
 private:
-    struct AsyncCalls {
+    struct AsyncCalls
+    {
         const Request* request;
         int answered;
     };
 
     DBusMessage* newCall(const Request& request) const
     {
-        DBusMessage* message = dbus_message_new_method_call(
-            m_service.constData(), m_path.constData(), m_interface.constData(), m_method.constData());
+        DBusMessage* message = dbus_message_new_method_call(m_service.constData(), m_path.constData(),
+                                                            m_interface.constData(), m_method.constData());
         const char* argument = request.utf8.c_str();
         dbus_message_append_args(message, DBUS_TYPE_STRING, &argument, DBUS_TYPE_INVALID);
         return message;

@@ -45,7 +45,8 @@ inline QString pathOf(const QString& object)
 qint64 nowNs();
 
 // The size of the reply's byte array, asked for as the call's argument.
-struct Request {
+struct Request
+{
     explicit Request(int bytes)
         : size(bytes)
         , text(QString::number(bytes))
@@ -59,7 +60,8 @@ struct Request {
 
 // A connector class, as the benchmark makes it, with what a plain client
 // needs to reach the same remote object and signals.
-struct ClientClass {
+struct ClientClass
+{
     QString connectorName;
     QString interface;
     QString path; // of its own object
@@ -70,7 +72,8 @@ struct ClientClass {
 };
 
 // One client to make: its class and remote object.
-struct ClientSpec {
+struct ClientSpec
+{
     const ClientClass* type;
     QString module;
     QString service;
@@ -87,7 +90,8 @@ ClientSpec clientSpec(int index, bool distinct);
 
 // A way to reach the server: the library's connectors, or a plain client of
 // one kind. Each peer has a connection of its own.
-class Peer {
+class Peer
+{
 public:
     virtual ~Peer() = default;
     virtual QString name() const = 0;

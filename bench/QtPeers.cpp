@@ -33,7 +33,8 @@
 namespace {
 // What both kinds of client share: the connection, the waiting, the checks
 // and the made clients with their signals connected.
-class QtPeer : public Peer {
+class QtPeer : public Peer
+{
 public:
     QtPeer(const QString& address, const QString& name)
         : m_name(name)
@@ -63,8 +64,8 @@ public:
         for (int i = 0; i < inFlight; ++i) {
             pending.push_back(startCall(request));
             watchers.push_back(std::make_unique<QDBusPendingCallWatcher>(pending.back()));
-            QObject::connect(
-                watchers.back().get(), &QDBusPendingCallWatcher::finished, [this] { m_arrivals.arrived(); });
+            QObject::connect(watchers.back().get(), &QDBusPendingCallWatcher::finished,
+                             [this] { m_arrivals.arrived(); });
         }
         if (!m_arrivals.wait())
             fail(QStringLiteral("%1: %2 of %3 replies arrived").arg(m_name).arg(m_arrivals.seen()).arg(inFlight));
@@ -116,13 +117,14 @@ public:
 
     void sync() override
     {
-        m_connection.call(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-            QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetId")));
+        m_connection.call(QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetId")));
     }
 
 protected:
-    virtual QDBusAbstractInterface* makeInterface(
-        const QString& service, const QString& path, const QString& interface) = 0;
+    virtual QDBusAbstractInterface* makeInterface(const QString& service, const QString& path,
+                                                  const QString& interface) = 0;
     // The reply's one argument; a failed call fails the run.
     virtual QVariant blockingCall(const Request& request) = 0;
     virtual QDBusPendingCall startCall(const Request& request) = 0;
@@ -140,7 +142,8 @@ private:
     std::vector<int> m_connected;
 };
 
-class QtInterfacePeer : public QtPeer {
+class QtInterfacePeer : public QtPeer
+{
 public:
     explicit QtInterfacePeer(const QString& address)
         : QtPeer(address, QStringLiteral("QDBusInterface"))
@@ -150,13 +153,13 @@ public:
     void listen(const QString& object) override
     {
         if (!m_connection.connect(Bench::signalService, Bench::pathOf(object), QString(), Bench::relaySignal, &m_clock,
-                SLOT(configurationChanged(QString))))
+                                  SLOT(configurationChanged(QString))))
             fail(m_name + QStringLiteral(": can't take the signal"));
     }
 
 protected:
-    QDBusAbstractInterface* makeInterface(
-        const QString& service, const QString& path, const QString& interface) override
+    QDBusAbstractInterface* makeInterface(const QString& service, const QString& path,
+                                          const QString& interface) override
     {
         return new QDBusInterface(service, path, interface, m_connection);
     }
@@ -178,8 +181,8 @@ private:
     QDBusInterface& device()
     {
         if (!m_device)
-            m_device = std::make_unique<QDBusInterface>(
-                Bench::service, Bench::devicePath, Bench::deviceInterface, m_connection);
+            m_device = std::make_unique<QDBusInterface>(Bench::service, Bench::devicePath, Bench::deviceInterface,
+                                                        m_connection);
         return *m_device;
     }
 
@@ -197,7 +200,8 @@ ProxyFactory factoryOf()
     };
 }
 
-class GeneratedProxyPeer : public QtPeer {
+class GeneratedProxyPeer : public QtPeer
+{
 public:
     explicit GeneratedProxyPeer(const QString& address)
         : QtPeer(address, QStringLiteral("qdbusxml2cpp proxy"))
@@ -206,33 +210,33 @@ public:
 
     void listen(const QString& object) override
     {
-        m_relay = std::make_unique<ComVanteloConfigurationInterface>(
-            Bench::signalService, Bench::pathOf(object), m_connection);
+        m_relay = std::make_unique<ComVanteloConfigurationInterface>(Bench::signalService, Bench::pathOf(object),
+                                                                     m_connection);
         QObject::connect(m_relay.get(), &ComVanteloConfigurationInterface::configurationChanged, &m_clock,
-            &SignalClock::configurationChanged);
+                         &SignalClock::configurationChanged);
     }
 
 protected:
-    QDBusAbstractInterface* makeInterface(
-        const QString& service, const QString& path, const QString& interface) override
+    QDBusAbstractInterface* makeInterface(const QString& service, const QString& path,
+                                          const QString& interface) override
     {
         static const QHash<QString, ProxyFactory> factories = {
             {ComVanteloVanteloInterface::staticInterfaceName(), factoryOf<ComVanteloVanteloInterface>()},
             {ComVanteloControllerDataInterface::staticInterfaceName(), factoryOf<ComVanteloControllerDataInterface>()},
             {ComVanteloDeviceInfoInterface::staticInterfaceName(), factoryOf<ComVanteloDeviceInfoInterface>()},
             {ComVanteloProcessDescriptionInterface::staticInterfaceName(),
-                factoryOf<ComVanteloProcessDescriptionInterface>()},
+             factoryOf<ComVanteloProcessDescriptionInterface>()},
             {ComVanteloMaintenanceInterface::staticInterfaceName(), factoryOf<ComVanteloMaintenanceInterface>()},
             {ComVanteloBusControlInfoInterface::staticInterfaceName(), factoryOf<ComVanteloBusControlInfoInterface>()},
             {ComVanteloConfigurationInterface::staticInterfaceName(), factoryOf<ComVanteloConfigurationInterface>()},
             {ComVanteloConfigurationDataInterface::staticInterfaceName(),
-                factoryOf<ComVanteloConfigurationDataInterface>()},
+             factoryOf<ComVanteloConfigurationDataInterface>()},
             {ComVanteloSelectorDataInterface::staticInterfaceName(), factoryOf<ComVanteloSelectorDataInterface>()},
             {ComVanteloExternalMediaInterface::staticInterfaceName(), factoryOf<ComVanteloExternalMediaInterface>()},
             {ComVanteloExternalMediaMountServiceInterface::staticInterfaceName(),
-                factoryOf<ComVanteloExternalMediaMountServiceInterface>()},
+             factoryOf<ComVanteloExternalMediaMountServiceInterface>()},
             {ComVanteloUiStatusInformationDataInterface::staticInterfaceName(),
-                factoryOf<ComVanteloUiStatusInformationDataInterface>()},
+             factoryOf<ComVanteloUiStatusInformationDataInterface>()},
             {ComVanteloDisplayInterface::staticInterfaceName(), factoryOf<ComVanteloDisplayInterface>()},
         };
         const auto factory = factories.constFind(interface);

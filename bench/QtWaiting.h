@@ -12,7 +12,8 @@
 
 // Counts what arrives through the event loop and runs the loop until all
 // that is expected has come, or the bound has passed.
-class Arrivals {
+class Arrivals
+{
 public:
     void expect(int count);
     void arrived();
@@ -28,7 +29,8 @@ private:
 
 // Takes the stamped signals for the Qt peers: how long each took from the
 // server's sending to this slot.
-class SignalClock : public QObject {
+class SignalClock : public QObject
+{
     Q_OBJECT
 public:
     // Waits for `count` signals and hands over their latencies.

@@ -9,7 +9,14 @@
 #include <vector>
 
 // The peers, as columns, in the order they are made and shown.
-enum Column { ConnectorColumn, QtInterfaceColumn, ProxyColumn, SdbusColumn, LibdbusColumn, ColumnCount };
+enum Column {
+    ConnectorColumn,
+    QtInterfaceColumn,
+    ProxyColumn,
+    SdbusColumn,
+    LibdbusColumn,
+    ColumnCount
+};
 
 // One figure per peer; none where the peer has no such figure.
 using Values = std::array<double, ColumnCount>;
@@ -27,7 +34,8 @@ double mean(const std::vector<double>& samples);
 
 // The results: rows of figures per peer, each shown with its ratio to
 // QDBusInterface and to libdbus, and the targets with whether they were met.
-class Report {
+class Report
+{
 public:
     void heading(const QString& title);
     void add(const QString& measure, const QString& unit, const Values& values, bool ratios = true);
@@ -38,7 +46,8 @@ public:
     QString markdown(const QStringList& peerNames) const;
 
 private:
-    struct Row {
+    struct Row
+    {
         QString measure;
         QString unit;
         Values values;

@@ -13,7 +13,8 @@ namespace {
 const QString peerName = QStringLiteral("sdbus-c++");
 using Envelope = sdbus::Struct<int32_t, std::string, sdbus::Variant>;
 
-class SdbusPeer : public Peer {
+class SdbusPeer : public Peer
+{
 public:
     explicit SdbusPeer(const QString& address)
     {
@@ -61,12 +62,12 @@ public:
     {
         m_relay =
             sdbus::createProxy(*m_connection, Bench::signalService.toStdString(), Bench::pathOf(object).toStdString());
-        m_relay->registerSignalHandler(
-            Bench::relayInterface.toStdString(), Bench::relaySignal.toStdString(), [this](sdbus::Signal& signal) {
-                std::string stamp;
-                signal >> stamp;
-                m_latencies.push_back(double(nowNs() - std::stoll(stamp)));
-            });
+        m_relay->registerSignalHandler(Bench::relayInterface.toStdString(), Bench::relaySignal.toStdString(),
+                                       [this](sdbus::Signal& signal) {
+                                           std::string stamp;
+                                           signal >> stamp;
+                                           m_latencies.push_back(double(nowNs() - std::stoll(stamp)));
+                                       });
         m_relay->finishRegistration();
     }
 
@@ -96,7 +97,8 @@ public:
     }
 
 private:
-    struct Names {
+    struct Names
+    {
         std::string interface;
         std::vector<std::string> signalNames;
     };
@@ -106,7 +108,7 @@ private:
     {
         auto found = m_names.find(type);
         if (found == m_names.end()) {
-            Names names {type->interface.toStdString(), {}};
+            Names names{type->interface.toStdString(), {}};
             for (const QString& signal : type->relayedSignals)
                 names.signalNames.push_back(signal.toStdString());
             found = m_names.emplace(type, std::move(names)).first;
@@ -148,7 +150,7 @@ private:
                 fail(peerName + QStringLiteral(": the ") + what + QStringLiteral(" did not all arrive"));
             const sdbus::IConnection::PollData wanted = m_connection->getEventLoopPollData();
             const int timeout = wanted.getPollTimeout();
-            pollfd descriptor {wanted.fd, wanted.events, 0};
+            pollfd descriptor{wanted.fd, wanted.events, 0};
             ::poll(&descriptor, 1, timeout < 0 ? int(remainingMs) : std::min(timeout, int(remainingMs)));
         }
     }

@@ -9,7 +9,8 @@ const char markPath[] = "/com/vantelo/Bench/Mark";
 const char markInterface[] = "com.vantelo.Bench.Mark";
 } // namespace
 
-struct ServerControl::Connection {
+struct ServerControl::Connection
+{
     DBusConnection* bus = nullptr;
 };
 
@@ -39,7 +40,7 @@ void ServerControl::emitSignals(const QString& path, int count)
     const dbus_uint32_t emitted = dbus_uint32_t(count);
     DBusMessage* order = dbus_message_new_method_call(service.constData(), "/", "com.vantelo.Bench.Control", "Emit");
     dbus_message_append_args(order, DBUS_TYPE_STRING, &arguments[0], DBUS_TYPE_STRING, &arguments[1], DBUS_TYPE_STRING,
-        &arguments[2], DBUS_TYPE_UINT32, &emitted, DBUS_TYPE_INVALID);
+                             &arguments[2], DBUS_TYPE_UINT32, &emitted, DBUS_TYPE_INVALID);
     dbus_message_set_no_reply(order, TRUE);
     dbus_connection_send(m_connection->bus, order, nullptr);
     dbus_connection_flush(m_connection->bus);

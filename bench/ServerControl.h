@@ -7,7 +7,8 @@
 
 // The benchmark's own hand on the server, on a libdbus connection that no
 // peer uses: it orders signals and marks phases for the wire count.
-class ServerControl {
+class ServerControl
+{
 public:
     explicit ServerControl(const QString& address);
     ~ServerControl();

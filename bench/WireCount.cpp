@@ -18,8 +18,8 @@ WireCount::WireCount(const QString& address)
     if (!m_output.open())
         fail(QStringLiteral("wire count: no temporary file"));
     m_monitor.setStandardOutputFile(m_output.fileName());
-    m_monitor.start(
-        QStringLiteral("dbus-monitor"), {QStringLiteral("--address"), address, QStringLiteral("--profile")});
+    m_monitor.start(QStringLiteral("dbus-monitor"),
+                    {QStringLiteral("--address"), address, QStringLiteral("--profile")});
     // The monitor listens once it shows a marker sent after it started.
     const QDeadlineTimer deadline(Bench::boundMs);
     do {

@@ -14,7 +14,8 @@
 // bus, counted per phase. Phases are marked by signals from a connection of
 // the counter's own, each followed by a round trip, so that the bus has
 // handled the marker before anything of the phase.
-class WireCount {
+class WireCount
+{
 public:
     explicit WireCount(const QString& address);
     ~WireCount();

@@ -49,7 +49,8 @@ const int kib = 1024;
 const int mib = 1024 * 1024;
 
 // How much of everything; --quick makes it a smoke test of a few seconds.
-struct Plan {
+struct Plan
+{
     bool quick;
     std::vector<std::pair<int, int>> callSizes; // bytes, rounds
     std::vector<std::pair<int, int>> inFlight; // calls, rounds
@@ -65,17 +66,41 @@ struct Plan {
 Plan planFor(bool quick)
 {
     if (quick)
-        return {true, {{8, 30}, {kib, 30}, {mib, 5}}, {{1, 20}, {16, 5}, {128, 3}, {1000, 2}}, 50, 3, 20,
-            {{1, 10}, {13, 5}, {100, 2}}, 2, 100, 1, 10, 2, 2, {100}};
-    return {false, {{8, 2000}, {kib, 2000}, {mib, 200}, {16 * mib, 20}}, {{1, 1000}, {16, 200}, {128, 40}, {1000, 10}},
-        1000, 20, 500, {{1, 200}, {13, 100}, {100, 20}, {1000, 5}, {2000, 3}}, 10, 1000, 3, 200, 5, 5, {100, 2000}};
+        return {true,
+                {{8, 30}, {kib, 30}, {mib, 5}},
+                {{1, 20}, {16, 5}, {128, 3}, {1000, 2}},
+                50,
+                3,
+                20,
+                {{1, 10}, {13, 5}, {100, 2}},
+                2,
+                100,
+                1,
+                10,
+                2,
+                2,
+                {100}};
+    return {false,
+            {{8, 2000}, {kib, 2000}, {mib, 200}, {16 * mib, 20}},
+            {{1, 1000}, {16, 200}, {128, 40}, {1000, 10}},
+            1000,
+            20,
+            500,
+            {{1, 200}, {13, 100}, {100, 20}, {1000, 5}, {2000, 3}},
+            10,
+            1000,
+            3,
+            200,
+            5,
+            5,
+            {100, 2000}};
 }
 
 QString sizeName(int bytes)
 {
-    return bytes >= mib ? QStringLiteral("%1 MiB").arg(bytes / mib)
-        : bytes >= kib  ? QStringLiteral("%1 KiB").arg(bytes / kib)
-                        : QStringLiteral("%1 B").arg(bytes);
+    return bytes >= mib   ? QStringLiteral("%1 MiB").arg(bytes / mib)
+           : bytes >= kib ? QStringLiteral("%1 KiB").arg(bytes / kib)
+                          : QStringLiteral("%1 B").arg(bytes);
 }
 
 QString modeName(bool distinct)
@@ -131,8 +156,8 @@ std::vector<ClientSpec> specsFor(int count, bool distinct)
     return specs;
 }
 
-Values valuesOf(
-    const Samples& samples, const std::function<double(const std::vector<double>&)>& statistic, double scale)
+Values valuesOf(const Samples& samples, const std::function<double(const std::vector<double>&)>& statistic,
+                double scale)
 {
     Values values = noValues();
     for (int column = 0; column < ColumnCount; ++column) {
@@ -160,7 +185,8 @@ double ratio(const Values& values, Column column, Column reference)
 }
 
 // The whole run: peers, bus, server, the figures and the report.
-class Benchmark {
+class Benchmark
+{
 public:
     Benchmark(const Plan& plan, BenchBus& bus)
         : m_plan(plan)
@@ -192,7 +218,8 @@ public:
     Report& report() { return m_report; }
 
 private:
-    struct Usage {
+    struct Usage
+    {
         double operations = 0, client = 0, daemon = 0, server = 0;
     };
     using Usages = std::array<Usage, ColumnCount>;
@@ -200,8 +227,8 @@ private:
     void interleave(int rounds, const Turn& turn, Samples* samples, Usages* usage = nullptr);
     // Times `work`, which does `operations` operations, once per peer and round,
     // after one round to warm up.
-    void timeOperations(
-        const QString& measure, int rounds, int operations, bool withUsage, const std::function<void(Peer&)>& work);
+    void timeOperations(const QString& measure, int rounds, int operations, bool withUsage,
+                        const std::function<void(Peer&)>& work);
     // Rows of the median and the 99th percentile; the median is kept as a
     // figure under the measure's name.
     void addTimes(const QString& measure, const Samples& samples);
@@ -275,7 +302,8 @@ void Benchmark::addUsage(const QString& measure, const Usages& usage)
 void Benchmark::countWire()
 {
     WireCount wire(m_bus.address());
-    struct Phase {
+    struct Phase
+    {
         bool distinct;
         int clients;
         int column;
@@ -328,7 +356,8 @@ void Benchmark::countWire()
                 perClient.emplace(std::make_pair(p.distinct, p.clients), std::make_pair(noValues(), noValues())).first;
         row->second.first[size_t(p.column)] = double(others) / p.clients;
         row->second.second[size_t(p.column)] = double(matches) / p.clients;
-        details[{p.distinct, p.clients}] << QStringLiteral("%1: %2").arg(m_peers[size_t(p.column)]->name(),
+        details[{p.distinct, p.clients}] << QStringLiteral("%1: %2").arg(
+            m_peers[size_t(p.column)]->name(),
             members.isEmpty() ? QStringLiteral("nothing") : members.join(QStringLiteral(", ")));
     }
     for (auto& entry : perClient) {
@@ -343,8 +372,8 @@ void Benchmark::countWire()
     }
 }
 
-void Benchmark::timeOperations(
-    const QString& measure, int rounds, int operations, bool withUsage, const std::function<void(Peer&)>& work)
+void Benchmark::timeOperations(const QString& measure, int rounds, int operations, bool withUsage,
+                               const std::function<void(Peer&)>& work)
 {
     for (auto& peer : m_peers)
         work(*peer);
@@ -371,7 +400,7 @@ void Benchmark::measureCalls()
     for (const auto& step : m_plan.callSizes) {
         const Request request(step.first);
         timeOperations(QStringLiteral("blocking call, %1").arg(sizeName(step.first)), step.second, 1, true,
-            [&](Peer& peer) { peer.call(request); });
+                       [&](Peer& peer) { peer.call(request); });
     }
 }
 
@@ -381,7 +410,7 @@ void Benchmark::measureAsynchronousCalls()
     const Request request(8);
     for (const auto& step : m_plan.inFlight) {
         timeOperations(QStringLiteral("%1 in flight").arg(step.first), step.second, step.first, step.first == 128,
-            [&](Peer& peer) { peer.callAsync(step.first, request); });
+                       [&](Peer& peer) { peer.callAsync(step.first, request); });
     }
 }
 
@@ -523,14 +552,14 @@ void Benchmark::measureHungService()
             sentMembers << QStringLiteral("%1 %2").arg(call.first).arg(call.second);
         }
         calls[size_t(column)] = sent;
-        members << QStringLiteral("%1: %2").arg(
-            m_peers[size_t(column)]->name(), sentMembers.join(QStringLiteral(", ")));
+        members << QStringLiteral("%1: %2").arg(m_peers[size_t(column)]->name(),
+                                                sentMembers.join(QStringLiteral(", ")));
     }
     const QString measure = QStringLiteral("first client in a fresh process, with its connection");
     m_report.add(measure, QStringLiteral("ms"), first);
     m_report.add(measure, QStringLiteral("calls on the bus"), calls, false);
     m_report.note(QStringLiteral("Calls on the bus of the first client in a fresh process, service hung — ") +
-        members.join(QStringLiteral("; ")));
+                  members.join(QStringLiteral("; ")));
     m_figures[QStringLiteral("hung first")] = first;
     endChild(firstOwner);
 }
@@ -542,10 +571,10 @@ void Benchmark::measureMemory()
         for (int round = 0; round < m_plan.memoryRounds; ++round) {
             for (int i = 0; i < SdbusColumn + 1; ++i) {
                 const int column = (round + i) % (SdbusColumn + 1);
-                const QStringList answer = runChild(
-                    {QStringLiteral("--memory-child"), QString::number(column), QString::number(m_plan.memoryClients),
-                        distinct ? QStringLiteral("distinct") : QStringLiteral("shared")},
-                    Bench::boundMs * 4)
+                const QStringList answer = runChild({QStringLiteral("--memory-child"), QString::number(column),
+                                                     QString::number(m_plan.memoryClients),
+                                                     distinct ? QStringLiteral("distinct") : QStringLiteral("shared")},
+                                                    Bench::boundMs * 4)
                                                .split(QLatin1Char(' '));
                 heap[size_t(column)].push_back(answer.value(0).toDouble());
                 resident[size_t(column)].push_back(answer.value(1).toDouble());
@@ -589,11 +618,11 @@ void Benchmark::countInstructions(const QString& keep)
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.setStandardOutputFile(QProcess::nullDevice());
     QStringList arguments = {QStringLiteral("--tool=callgrind"), QStringLiteral("--instr-atstart=no"),
-        QStringLiteral("--callgrind-out-file=") + directory + QStringLiteral("/callgrind.out"),
-        QCoreApplication::applicationFilePath(), QStringLiteral("--instructions-child")};
+                             QStringLiteral("--callgrind-out-file=") + directory + QStringLiteral("/callgrind.out"),
+                             QCoreApplication::applicationFilePath(), QStringLiteral("--instructions-child")};
     if (m_plan.quick)
         arguments << QStringLiteral("--quick");
-    child.start(valgrind, QStringList {QStringLiteral("-q")} + arguments);
+    child.start(valgrind, QStringList{QStringLiteral("-q")} + arguments);
     if (!child.waitForFinished(30 * 60 * 1000) || child.exitCode() != 0)
         fail(QStringLiteral("the instruction count failed"));
 
@@ -611,8 +640,8 @@ void Benchmark::countInstructions(const QString& keep)
     for (const QString& file : files) {
         CallgrindDump dump;
         const QStringList parts = readCallgrindDump(QDir(directory).filePath(file), &dump)
-            ? dump.label.split(QLatin1Char('@'))
-            : QStringList();
+                                      ? dump.label.split(QLatin1Char('@'))
+                                      : QStringList();
         if (parts.size() != 3)
             continue;
         const QString& measure = parts[0];
@@ -670,20 +699,21 @@ void Benchmark::judgeTargets()
             m_report.target(QStringLiteral("at most one call per connector, make %1, %2: match rules aside")
                                 .arg(step.first)
                                 .arg(modeName(distinct)),
-                figure(calls), calls <= 1);
+                            figure(calls), calls <= 1);
             m_report.target(QStringLiteral("at most one call per connector, make %1, %2: match rules included")
                                 .arg(step.first)
                                 .arg(modeName(distinct)),
-                figure(all), all <= 1);
+                            figure(all), all <= 1);
         }
         m_report.target(QStringLiteral("no Introspect making connectors, %1").arg(modeName(distinct)),
-            QString::number(m_introspections[modeName(distinct)]), m_introspections[modeName(distinct)] == 0);
+                        QString::number(m_introspections[modeName(distinct)]),
+                        m_introspections[modeName(distinct)] == 0);
     }
     if (has(QStringLiteral("hung"))) {
         const double worst = std::max(m_figures[QStringLiteral("hung")][ConnectorColumn],
-            m_figures[QStringLiteral("hung first")][ConnectorColumn]);
+                                      m_figures[QStringLiteral("hung first")][ConnectorColumn]);
         m_report.target(QStringLiteral("a connector of a hung service within 100 ms"),
-            figure(worst) + QStringLiteral(" ms"), worst <= 100);
+                        figure(worst) + QStringLiteral(" ms"), worst <= 100);
     }
     for (const bool distinct : {false, true}) {
         for (const auto& step : m_plan.creation) {
@@ -693,16 +723,16 @@ void Benchmark::judgeTargets()
             m_report.target(QStringLiteral("make %1, %2: p50 at most 1.2× a generated proxy")
                                 .arg(step.first)
                                 .arg(modeName(distinct)),
-                pair(times[ConnectorColumn], times[ProxyColumn]) + QStringLiteral(" µs"),
-                ratio(times, ConnectorColumn, ProxyColumn) <= 1.2);
+                            pair(times[ConnectorColumn], times[ProxyColumn]) + QStringLiteral(" µs"),
+                            ratio(times, ConnectorColumn, ProxyColumn) <= 1.2);
         }
         const QString few = QStringLiteral("instructions make %1 alive, %2").arg(100).arg(modeName(distinct));
         const QString many = QStringLiteral("instructions make %1 alive, %2").arg(2000).arg(modeName(distinct));
         if (has(few) && has(many))
             m_report.target(QStringLiteral("instructions per connector at 2000 alive within 1.2× of 100 alive, %1")
                                 .arg(modeName(distinct)),
-                pair(m_figures[many][ConnectorColumn], m_figures[few][ConnectorColumn]),
-                m_figures[many][ConnectorColumn] <= 1.2 * m_figures[few][ConnectorColumn]);
+                            pair(m_figures[many][ConnectorColumn], m_figures[few][ConnectorColumn]),
+                            m_figures[many][ConnectorColumn] <= 1.2 * m_figures[few][ConnectorColumn]);
         const Values& resident = m_figures[QStringLiteral("resident %1").arg(distinct)];
         m_report.target(
             QStringLiteral("resident bytes per connector at most 1.2× a QDBusInterface, %1").arg(modeName(distinct)),
@@ -716,8 +746,8 @@ void Benchmark::judgeTargets()
                 continue;
             const Values& values = m_figures[key];
             m_report.target(QStringLiteral("%1 within 1.03× plain Qt (%2)").arg(measure, kind),
-                pair(values[ConnectorColumn], values[QtInterfaceColumn]),
-                ratio(values, ConnectorColumn, QtInterfaceColumn) <= 1.03);
+                            pair(values[ConnectorColumn], values[QtInterfaceColumn]),
+                            ratio(values, ConnectorColumn, QtInterfaceColumn) <= 1.03);
         }
     }
 }
@@ -864,16 +894,16 @@ QString machine(const QString& command)
             }
         }
     }
-    utsname system {};
+    utsname system{};
     uname(&system);
     return QStringLiteral("- date: %1\n- command: `%2`\n- machine: %3 × %4, kernel %5\n"
                           "- Qt %6, sdbus-c++ %7, %8; built %9\n")
         .arg(QDateTime::currentDateTime().toString(Qt::ISODate), command)
         .arg(sysconf(_SC_NPROCESSORS_ONLN))
         .arg(model, QString::fromLatin1(system.release), QString::fromLatin1(qVersion()),
-            QStringLiteral(VANTELO_SDBUSCPP_VERSION),
-            firstLine(QStringLiteral("dbus-daemon"), {QStringLiteral("--version")}),
-            QStringLiteral(VANTELO_BUILD_TYPE));
+             QStringLiteral(VANTELO_SDBUSCPP_VERSION),
+             firstLine(QStringLiteral("dbus-daemon"), {QStringLiteral("--version")}),
+             QStringLiteral(VANTELO_BUILD_TYPE));
 }
 
 QString load()
@@ -893,7 +923,7 @@ void fail(const QString& why)
 
 qint64 nowNs()
 {
-    timespec now {};
+    timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
@@ -908,8 +938,8 @@ int main(int argc, char* argv[])
 
     // The children run on the bus their parent started.
     if (arguments.value(0) == QLatin1String("--memory-child"))
-        return memoryChild(
-            arguments.value(1).toInt(), arguments.value(2).toInt(), arguments.value(3) == QLatin1String("distinct"));
+        return memoryChild(arguments.value(1).toInt(), arguments.value(2).toInt(),
+                           arguments.value(3) == QLatin1String("distinct"));
     if (arguments.value(0) == QLatin1String("--first-client"))
         return firstClientChild(arguments.value(1).toInt(), arguments.value(2));
     if (arguments.value(0) == QLatin1String("--instructions-child"))
@@ -928,7 +958,7 @@ int main(int argc, char* argv[])
     BenchBus bus;
     QString error;
     if (!bus.start(QStringLiteral(VANTELO_BENCH_SERVER), QStringLiteral(VANTELO_INTERFACES_DIR),
-            {Bench::service, Bench::signalService}, &error))
+                   {Bench::service, Bench::signalService}, &error))
         fail(error);
     // Nothing in this run, nor its children, reaches the machine's own buses.
     for (const char* variable : {"VANTELO_DBUS_ADDRESS", "DBUS_SESSION_BUS_ADDRESS", "DBUS_SYSTEM_BUS_ADDRESS"})

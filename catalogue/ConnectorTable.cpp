@@ -100,7 +100,7 @@ OperationEntry makeOperation(const char* name, Member member, const QStringList&
     entry.name = QLatin1String(name);
     entry.member = memberOf(entry.name);
     entry.parameterNames = parameterNames;
-    entry.parameterTypes = QStringList {signatureOf<std::decay_t<P>>()...};
+    entry.parameterTypes = QStringList{signatureOf<std::decay_t<P>>()...};
     if constexpr (std::is_same_v<R, DBusPendingReply::SharedPointer>) {
         entry.mode = OperationEntry::CallMode::Asynchronous;
     } else if constexpr (std::is_same_v<C, UiStatusInformationDataDBusConnector>) {
@@ -156,10 +156,10 @@ SignalEntry relayed(const char* name, void (C::*signal)(A...), const QStringList
     SignalEntry entry;
     entry.name = QLatin1String(name);
     entry.parameterNames = parameterNames;
-    entry.parameterTypes = QStringList {signatureOf<std::decay_t<A>>()...};
+    entry.parameterTypes = QStringList{signatureOf<std::decay_t<A>>()...};
     entry.relay = [name, signal](DBusConnectorBase& base, QObject* context, const SignalHandler& handler) {
         return QObject::connect(static_cast<C*>(&base), signal, context, [name, handler](A... arguments) {
-            handler(QLatin1String(name), QVariantList {qtValue<std::decay_t<A>>(arguments)...});
+            handler(QLatin1String(name), QVariantList{qtValue<std::decay_t<A>>(arguments)...});
         });
     };
     return entry;
@@ -206,17 +206,17 @@ QList<ConnectorEntry> makeTable()
     ConnectorEntry registry = connector<VanteloDBusConnector>("VanteloDBusConnector", "provider-registry", QString());
     using Registry = VanteloDBusConnector;
     registry.operations = {
-        operation(
-            "getRegisteredProvidersList", &Registry::getRegisteredProvidersList, names({"providerType", "language"})),
+        operation("getRegisteredProvidersList", &Registry::getRegisteredProvidersList,
+                  names({"providerType", "language"})),
         operation("getStructuredMenu", &Registry::getStructuredMenu, names({"menuName", "language"})),
         operation("getRegisteredProvidersListSyncCall", &Registry::getRegisteredProvidersListSyncCall,
-            names({"providerType", "language"})),
+                  names({"providerType", "language"})),
         operation("getStructuredMenuSyncCall", &Registry::getStructuredMenuSyncCall, names({"menuName", "language"})),
         operation("isProviderRegistered", &Registry::isProviderRegistered, names({"providerType", "providerName"})),
         withoutWaiting(operation("registerObject", &Registry::registerObject,
-            names({"providerType", "providerName", "serviceName", "objectName"}))),
-        withoutWaiting(operation(
-            "unregisterObject", &Registry::unregisterObject, names({"providerType", "providerName", "serviceName"}))),
+                                 names({"providerType", "providerName", "serviceName", "objectName"}))),
+        withoutWaiting(operation("unregisterObject", &Registry::unregisterObject,
+                                 names({"providerType", "providerName", "serviceName"}))),
     };
     table.append(registry);
 
@@ -239,15 +239,15 @@ QList<ConnectorEntry> makeTable()
         operation("getListOfInstances", &DeviceInfo::getListOfInstances, names({"instanceType"})),
         operation("getInformation", &DeviceInfo::getInformation, names({"instanceName", "informationName"})),
         operation("getListOfActions", &DeviceInfo::getListOfActions, names({"instanceName", "language"})),
-        operation(
-            "runAction", &DeviceInfo::runAction, names({"instanceName", "actionName", "actionArguments", "language"})),
+        operation("runAction", &DeviceInfo::runAction,
+                  names({"instanceName", "actionName", "actionArguments", "language"})),
         operation("getListOfInstancesAsynchron", &DeviceInfo::getListOfInstancesAsynchron, names({"instanceType"})),
         operation("getInformationAsynchron", &DeviceInfo::getInformationAsynchron,
-            names({"instanceName", "informationName"})),
-        operation(
-            "getListOfActionsAsynchron", &DeviceInfo::getListOfActionsAsynchron, names({"instanceName", "language"})),
+                  names({"instanceName", "informationName"})),
+        operation("getListOfActionsAsynchron", &DeviceInfo::getListOfActionsAsynchron,
+                  names({"instanceName", "language"})),
         calling("runAction", operation("runActionsAsynchron", &DeviceInfo::runActionsAsynchron,
-            names({"instanceName", "actionName", "actionArguments", "language"}))),
+                                       names({"instanceName", "actionName", "actionArguments", "language"}))),
     };
     table.append(deviceInfo);
 
@@ -255,13 +255,13 @@ QList<ConnectorEntry> makeTable()
         "DBusProcessDescriptionConnector", "process-description", QStringLiteral("ProcessData"));
     using Process = DBusProcessDescriptionConnector;
     process.operations = {
-        operation(
-            "getProcessDataDescription", &Process::getProcessDataDescription, names({"instanceName", "language"})),
+        operation("getProcessDataDescription", &Process::getProcessDataDescription,
+                  names({"instanceName", "language"})),
         operation("getListOfInstances", &Process::getListOfInstances, names({"instanceType", "language"})),
         operation("getProcessDataDescriptionAsynchron", &Process::getProcessDataDescriptionAsynchron,
-            names({"instanceName", "language"})),
-        operation(
-            "getListOfInstancesAsynchron", &Process::getListOfInstancesAsynchron, names({"instanceType", "language"})),
+                  names({"instanceName", "language"})),
+        operation("getListOfInstancesAsynchron", &Process::getListOfInstancesAsynchron,
+                  names({"instanceType", "language"})),
     };
     process.relayedSignals = {
         relayed("processDataDescriptionChanged", &Process::processDataDescriptionChanged, names({"instanceName"})),
@@ -273,18 +273,18 @@ QList<ConnectorEntry> makeTable()
         connector<MaintenanceDBusConnector>("MaintenanceDBusConnector", "maintenance", QStringLiteral("Maintenance"));
     maintenance.operations = {
         operation("getListOfInstancesAsynchron", &MaintenanceDBusConnector::getListOfInstancesAsynchron,
-            names({"instanceType"})),
+                  names({"instanceType"})),
     };
     table.append(maintenance);
 
-    ConnectorEntry busControl = connector<BusControlInfoDBusConnector>(
-        "BusControlInfoDBusConnector", "bus-control", QStringLiteral("BusControlInfo"));
+    ConnectorEntry busControl = connector<BusControlInfoDBusConnector>("BusControlInfoDBusConnector", "bus-control",
+                                                                       QStringLiteral("BusControlInfo"));
     using BusControl = BusControlInfoDBusConnector;
     busControl.operations = {
         operation("getInformationAsynchron", &BusControl::getInformationAsynchron, names({"instanceName"})),
         operation("getListOfActionsAsynchron", &BusControl::getListOfActionsAsynchron, names({"instanceName"})),
         calling("runAction", operation("runActionsAsynchron", &BusControl::runActionsAsynchron,
-            names({"instanceName", "actionName", "actionArguments"}))),
+                                       names({"instanceName", "actionName", "actionArguments"}))),
     };
     busControl.relayedSignals = {
         relayed("busControlInfoMasterChanged", &BusControl::busControlInfoMasterChanged),
@@ -297,53 +297,53 @@ QList<ConnectorEntry> makeTable()
     using Configuration = ConfigurationFileHandlerDBusConnector;
     configuration.operations = {
         operation("getConfiguration", &Configuration::getConfiguration,
-            names({"instanceName", "configurationName", "language"})),
+                  names({"instanceName", "configurationName", "language"})),
         operation("getConfigurationElement", &Configuration::getConfigurationElement,
-            names({"instanceName", "configurationName", "elementName"})),
+                  names({"instanceName", "configurationName", "elementName"})),
         operation("getConfigurationElementValue", &Configuration::getConfigurationElementValue,
-            names({"instanceName", "configurationName", "elementName"})),
+                  names({"instanceName", "configurationName", "elementName"})),
         operation("getManifestNodeElement", &Configuration::getManifestNodeElement,
-            names({"instanceName", "nodeName", "elementName"})),
+                  names({"instanceName", "nodeName", "elementName"})),
         operation("getStaticText", &Configuration::getStaticText, names({"instanceName", "textId", "language"})),
         operation("getConfigurationWithSessionId", &Configuration::getConfigurationWithSessionId,
-            names({"instanceName", "configurationName", "language", "sessionId"})),
+                  names({"instanceName", "configurationName", "language", "sessionId"})),
         operation("getDynamicText", &Configuration::getDynamicText,
-            names({"instanceName", "textId", "textArguments", "language"})),
+                  names({"instanceName", "textId", "textArguments", "language"})),
         operation("getConfigurationUntranslated", &Configuration::getConfigurationUntranslated,
-            names({"instanceName", "configurationName"})),
+                  names({"instanceName", "configurationName"})),
         operation("getJavaScriptConfigurationDependency", &Configuration::getJavaScriptConfigurationDependency,
-            names({"instanceName", "configurationName"})),
-        operation(
-            "getListOfInstances", &Configuration::getListOfInstances, names({"instanceName", "configurationName"})),
+                  names({"instanceName", "configurationName"})),
+        operation("getListOfInstances", &Configuration::getListOfInstances,
+                  names({"instanceName", "configurationName"})),
         operation("setConfiguration", &Configuration::setConfiguration,
-            names({"instanceName", "configurationName", "configuration", "language", "persistent"})),
+                  names({"instanceName", "configurationName", "configuration", "language", "persistent"})),
         operation("setConfigurationWithSessionId", &Configuration::setConfigurationWithSessionId,
-            names({"instanceName", "configurationName", "configuration", "language", "sessionId", "persistent"})),
+                  names({"instanceName", "configurationName", "configuration", "language", "sessionId", "persistent"})),
         operation("getNumberOfInstances", &Configuration::getNumberOfInstances, names({"instanceName"})),
         operation("getListOfNodeInstances", &Configuration::getListOfNodeInstances, names({"instanceName"})),
         operation("getConfigurationAsynchron", &Configuration::getConfigurationAsynchron,
-            names({"instanceName", "configurationName", "language"})),
+                  names({"instanceName", "configurationName", "language"})),
         operation("getStaticTextAsynchron", &Configuration::getStaticTextAsynchron,
-            names({"instanceName", "textId", "language"})),
+                  names({"instanceName", "textId", "language"})),
         operation("getConfigurationWithSessionIdAsynchron", &Configuration::getConfigurationWithSessionIdAsynchron,
-            names({"instanceName", "configurationName", "language", "sessionId"})),
+                  names({"instanceName", "configurationName", "language", "sessionId"})),
         operation("getDynamicTextAsynchron", &Configuration::getDynamicTextAsynchron,
-            names({"instanceName", "textId", "textArguments", "language"})),
+                  names({"instanceName", "textId", "textArguments", "language"})),
         operation("getConfigurationUntranslatedAsynchron", &Configuration::getConfigurationUntranslatedAsynchron,
-            names({"instanceName", "configurationName"})),
+                  names({"instanceName", "configurationName"})),
         operation("getJavaScriptConfigurationDependencyAsynchron",
-            &Configuration::getJavaScriptConfigurationDependencyAsynchron,
-            names({"instanceName", "configurationName"})),
+                  &Configuration::getJavaScriptConfigurationDependencyAsynchron,
+                  names({"instanceName", "configurationName"})),
         operation("getListOfInstancesAsynchron", &Configuration::getListOfInstancesAsynchron,
-            names({"instanceName", "configurationName"})),
+                  names({"instanceName", "configurationName"})),
         operation("setConfigurationAsynchron", &Configuration::setConfigurationAsynchron,
-            names({"instanceName", "configurationName", "configuration", "language", "persistent"})),
+                  names({"instanceName", "configurationName", "configuration", "language", "persistent"})),
         operation("setConfigurationWithSessionIdAsynchron", &Configuration::setConfigurationWithSessionIdAsynchron,
-            names({"instanceName", "configurationName", "configuration", "language", "sessionId", "persistent"})),
-        operation(
-            "getNumberOfInstancesAsynchron", &Configuration::getNumberOfInstancesAsynchron, names({"instanceName"})),
+                  names({"instanceName", "configurationName", "configuration", "language", "sessionId", "persistent"})),
+        operation("getNumberOfInstancesAsynchron", &Configuration::getNumberOfInstancesAsynchron,
+                  names({"instanceName"})),
         operation("getListOfNodeInstancesAsynchron", &Configuration::getListOfNodeInstancesAsynchron,
-            names({"instanceName"})),
+                  names({"instanceName"})),
     };
     configuration.relayedSignals = {
         relayed("configurationChanged", &Configuration::configurationChanged, names({"instanceName"})),
@@ -357,39 +357,40 @@ QList<ConnectorEntry> makeTable()
     using ConfigurationData = ConfigurationDataFileHandlerDBusConnector;
     configurationData.operations = {
         operation("requestConfigurationWrite", &ConfigurationData::requestConfigurationWrite,
-            names({"instanceName", "configurationName"})),
+                  names({"instanceName", "configurationName"})),
         operation("requestConfigurationExport", &ConfigurationData::requestConfigurationExport,
-            names({"instanceName", "exportPath", "includeDefaults"})),
+                  names({"instanceName", "exportPath", "includeDefaults"})),
     };
     configurationData.relayedSignals = {
         relayed("applyConfigurationCompleted", &ConfigurationData::applyConfigurationCompleted,
-            names({"deviceRebootRequired", "reportMessages"})),
+                names({"deviceRebootRequired", "reportMessages"})),
         relayed("exportConfigurationEnd", &ConfigurationData::exportConfigurationEnd),
     };
     table.append(configurationData);
 
-    ConnectorEntry selector = connector<SelectorDataDBusConnector>(
-        "SelectorDataDBusConnector", "selector-data", QStringLiteral("Configuration"));
+    ConnectorEntry selector = connector<SelectorDataDBusConnector>("SelectorDataDBusConnector", "selector-data",
+                                                                   QStringLiteral("Configuration"));
     using Selector = SelectorDataDBusConnector;
     selector.operations = {
         operation("getListOfInstances", &Selector::getListOfInstances, names({"instanceName", "selectorName"})),
         operation("getListOfInstancesAsynchron", &Selector::getListOfInstancesAsynchron,
-            names({"instanceName", "selectorName"})),
+                  names({"instanceName", "selectorName"})),
         calling("getDynamicSelectorText", operation("getSelectorText", &Selector::getSelectorText,
-            names({"instanceName", "selectorName", "selectorValue", "textId", "textArguments", "language"}))),
+                                                    names({"instanceName", "selectorName", "selectorValue", "textId",
+                                                           "textArguments", "language"}))),
     };
     table.append(selector);
 
     ConnectorEntry media = connector<ExternalMediaManagerDBusConnector>(
         "ExternalMediaManagerDBusConnector", "external-media", QStringLiteral("ExternalMedia"));
     media.operations = {
-        operation(
-            "getAvailableFunctions", &ExternalMediaManagerDBusConnector::getAvailableFunctions, names({"mediaPath"})),
+        operation("getAvailableFunctions", &ExternalMediaManagerDBusConnector::getAvailableFunctions,
+                  names({"mediaPath"})),
     };
     media.relayedSignals = {
         relayed("determineAvailableFunctionsFinished",
-            &ExternalMediaManagerDBusConnector::determineAvailableFunctionsFinished,
-            names({"strModuleName", "jobData"})),
+                &ExternalMediaManagerDBusConnector::determineAvailableFunctionsFinished,
+                names({"strModuleName", "jobData"})),
     };
     table.append(media);
 
@@ -435,7 +436,8 @@ QList<ConnectorEntry> makeTable()
 bool OperationEntry::prepareArguments(const QVariantList& given, QVariantList* prepared, QString* error) const
 {
     if (given.size() != parameterNames.size()) {
-        *error = QStringLiteral("%1 takes %2 argument(s), not %3").arg(name).arg(parameterNames.size()).arg(given.size());
+        *error =
+            QStringLiteral("%1 takes %2 argument(s), not %3").arg(name).arg(parameterNames.size()).arg(given.size());
         return false;
     }
     QVariantList result;
@@ -461,8 +463,8 @@ bool OperationEntry::prepareArguments(const QVariantList& given, QVariantList* p
         } else {
             const bool isBool = type == QLatin1String("b");
             if (value.userType() != (isBool ? int(QMetaType::Bool) : int(QMetaType::QString))) {
-                *error = QStringLiteral("%1 must be %2").arg(parameter, isBool ? QStringLiteral("true or false")
-                                                                                : QStringLiteral("text"));
+                *error = QStringLiteral("%1 must be %2")
+                             .arg(parameter, isBool ? QStringLiteral("true or false") : QStringLiteral("text"));
                 return false;
             }
             result.append(value);

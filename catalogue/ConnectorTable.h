@@ -21,7 +21,8 @@
 
 // What one call of an operation gave back. Which member holds it follows from
 // the operation's call mode.
-struct CallOutcome {
+struct CallOutcome
+{
     // Blocking and NoWait: the reply (empty for NoWait unless the interface was unusable).
     DBusReply reply;
     // Asynchronous: the pending reply, null when the connector's interface is unusable.
@@ -35,7 +36,8 @@ struct CallOutcome {
 // item as a QVariantMap, a D-Bus variant as QDBusVariant).
 using SignalHandler = std::function<void(const QString& name, const QVariantList& arguments)>;
 
-struct OperationEntry {
+struct OperationEntry
+{
     // How an operation waits for its answer.
     enum class CallMode {
         Blocking, // waits and hands back the reply
@@ -70,7 +72,8 @@ struct OperationEntry {
     DBusReply run(DBusConnectorBase& connector, const QVariantList& prepared) const;
 };
 
-struct SignalEntry {
+struct SignalEntry
+{
     // The remote D-Bus signal and the connector's Qt signal.
     QString name;
     QStringList parameterNames;
@@ -82,14 +85,15 @@ struct SignalEntry {
     // Hands every emission of the signal by the connector to the handler, in
     // the thread of the context object (the connector when null), as long as
     // both live.
-    QMetaObject::Connection connect(
-        DBusConnectorBase& connector, const SignalHandler& handler, QObject* context = nullptr) const
+    QMetaObject::Connection connect(DBusConnectorBase& connector, const SignalHandler& handler,
+                                    QObject* context = nullptr) const
     {
         return relay(connector, context ? context : &connector, handler);
     }
 };
 
-struct ConnectorEntry {
+struct ConnectorEntry
+{
     // Which names the connector's factory takes.
     enum Addressing {
         FixedAddress, // none: all come from the catalogue

@@ -8,7 +8,8 @@
 namespace {
 using Item = UiStatusInformationItem;
 
-struct TextField {
+struct TextField
+{
     const char* name;
     QString (Item::*get)() const;
     void (Item::*set)(const QString&);

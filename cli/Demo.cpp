@@ -81,9 +81,10 @@ int runDemo(QTextStream& out)
         const auto connector = entry->create(VanteloDefinitions::getModuleName(), entry->defaultObject);
         connectors.insert(entry->alias, connector);
         const DBusReply reply = operation->run(*connector, arguments);
-        const QString result = reply.isError()
-                                   ? QStringLiteral("error %1: %2").arg(reply.getError().getErrorCode()).arg(reply.getError().getErrorMessage())
-                                   : JsonValue::toCompactText(JsonValue::fromVariant(reply.getValue()));
+        const QString result = reply.isError() ? QStringLiteral("error %1: %2")
+                                                     .arg(reply.getError().getErrorCode())
+                                                     .arg(reply.getError().getErrorMessage())
+                                               : JsonValue::toCompactText(JsonValue::fromVariant(reply.getValue()));
         answered += reply.isError() ? 0 : 1;
         out << "  " << entry->className << "::" << operation->name << "\n      -> " << shortened(result) << '\n';
     }
@@ -107,12 +108,12 @@ int runDemo(QTextStream& out)
     waitFor([&received] { return received.size() >= 1; });
 
     out << "  the simulator plays a USB stick being mounted:\n";
-    QDBusMessage order = QDBusMessage::createMethodCall(simulatorName, QStringLiteral("/com/vantelo/Simulator"),
-                                                        QStringLiteral("com.vantelo.Simulator.Control"),
-                                                        QStringLiteral("EmitSignal"));
+    QDBusMessage order =
+        QDBusMessage::createMethodCall(simulatorName, QStringLiteral("/com/vantelo/Simulator"),
+                                       QStringLiteral("com.vantelo.Simulator.Control"), QStringLiteral("EmitSignal"));
     const auto mountConnector = connectors.value(mount->alias);
-    order << mountConnector->getDBusPath() << mountConnector->getInterfaceName() << QStringLiteral("externalMediaMounted")
-          << QVariant::fromValue(QVariantList{QStringLiteral("/media/usb0")});
+    order << mountConnector->getDBusPath() << mountConnector->getInterfaceName()
+          << QStringLiteral("externalMediaMounted") << QVariant::fromValue(QVariantList{QStringLiteral("/media/usb0")});
     connection.call(order);
     waitFor([&received] { return received.size() >= 2; });
 

@@ -12,7 +12,10 @@
 #include <QJsonDocument>
 
 namespace {
-enum class Form { Plain, Typed };
+enum class Form {
+    Plain,
+    Typed
+};
 
 QJsonValue convert(const QVariant& value, Form form);
 
@@ -39,8 +42,8 @@ QJsonValue convert(const QVariant& value, Form form)
     case QMetaType::QByteArray: {
         const QByteArray bytes = value.toByteArray();
         if (form == Form::Plain) {
-            return QJsonObject {{QStringLiteral("@type"), QStringLiteral("ay")},
-                                {QStringLiteral("@base64"), QString::fromLatin1(bytes.toBase64())}};
+            return QJsonObject{{QStringLiteral("@type"), QStringLiteral("ay")},
+                               {QStringLiteral("@base64"), QString::fromLatin1(bytes.toBase64())}};
         }
         QJsonArray numbers;
         for (const char byte : bytes)
@@ -87,7 +90,7 @@ QJsonValue typedData(const QVariant& value, const QString& signature)
 
 QJsonObject typedObject(const QString& signature, const QJsonValue& data)
 {
-    return QJsonObject {{QStringLiteral("type"), signature}, {QStringLiteral("data"), data}};
+    return QJsonObject{{QStringLiteral("type"), signature}, {QStringLiteral("data"), data}};
 }
 } // namespace
 
@@ -121,7 +124,7 @@ QJsonObject JsonValue::typedArguments(const QVariantList& values, const QStringL
 QString JsonValue::toCompactText(const QJsonValue& value)
 {
     // QJsonDocument holds only arrays and objects: wrap, then unwrap.
-    const QByteArray wrapped = QJsonDocument(QJsonArray {value}).toJson(QJsonDocument::Compact);
+    const QByteArray wrapped = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
     return QString::fromUtf8(wrapped.mid(1, wrapped.size() - 2));
 }
 

@@ -11,22 +11,22 @@ const QLatin1String boolType("b");
 
 QString typeWord(const QString& signature)
 {
-    return signature == boolType                  ? QStringLiteral("bool")
-        : signature == StatusItemMap::signature() ? QStringLiteral("item")
-                                                  : QString();
+    return signature == boolType                     ? QStringLiteral("bool")
+           : signature == StatusItemMap::signature() ? QStringLiteral("item")
+                                                     : QString();
 }
 
 bool parseBool(const QString& word, bool* value)
 {
-    static const QStringList yes {QStringLiteral("true"), QStringLiteral("1"), QStringLiteral("yes")};
-    static const QStringList no {QStringLiteral("false"), QStringLiteral("0"), QStringLiteral("no")};
+    static const QStringList yes{QStringLiteral("true"), QStringLiteral("1"), QStringLiteral("yes")};
+    static const QStringList no{QStringLiteral("false"), QStringLiteral("0"), QStringLiteral("no")};
     *value = yes.contains(word.toLower());
     return *value || no.contains(word.toLower());
 }
 } // namespace
 
-bool WordArguments::parse(
-    const OperationEntry& operation, const QStringList& words, QVariantList* arguments, QString* error)
+bool WordArguments::parse(const OperationEntry& operation, const QStringList& words, QVariantList* arguments,
+                          QString* error)
 {
     if (words.size() != operation.parameterNames.size()) {
         *error = QStringLiteral("%1 takes %2 argument(s): %3")
@@ -68,8 +68,8 @@ QString WordArguments::synopsis(const OperationEntry& operation)
     QStringList parts;
     for (int i = 0; i < operation.parameterNames.size(); ++i) {
         const QString type = typeWord(operation.parameterTypes.at(i));
-        parts.append(
-            type.isEmpty() ? operation.parameterNames.at(i) : operation.parameterNames.at(i) + QLatin1Char(':') + type);
+        parts.append(type.isEmpty() ? operation.parameterNames.at(i)
+                                    : operation.parameterNames.at(i) + QLatin1Char(':') + type);
     }
     return parts.isEmpty() ? QStringLiteral("(no arguments)") : parts.join(QLatin1Char(' '));
 }

@@ -19,7 +19,11 @@
 #include <limits>
 
 namespace {
-enum ExitCode { Success = 0, CallFailed = 1, WrongUsage = 2 };
+enum ExitCode {
+    Success = 0,
+    CallFailed = 1,
+    WrongUsage = 2
+};
 
 QTextStream& out()
 {
@@ -47,7 +51,7 @@ void printWarningsIfVerbose(QtMsgType type, const QMessageLogContext&, const QSt
 const QCommandLineOption verboseOption(QStringLiteral("verbose"), QStringLiteral("Show the library's warnings."));
 const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("JSON output."));
 const QCommandLineOption versionOption(QStringLiteral("version"), QStringLiteral("Print the version."));
-const QCommandLineOption helpOption(QStringList {QStringLiteral("h"), QStringLiteral("help")},
+const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                     QStringLiteral("Print the help."));
 
 const QCommandLineOption moduleOption(QStringLiteral("module"), QStringLiteral("The service's module name."),
@@ -59,29 +63,27 @@ const QCommandLineOption forOption(QStringLiteral("for"), QStringLiteral("Stop a
                                    QStringLiteral("SECONDS"));
 const QCommandLineOption namesOption(QStringLiteral("names"), QStringLiteral("Names only, one a line."));
 
-const char globalOptionsHelp[] =
-    "Options of every command, before or after it:\n"
-    "  --verbose   show the library's own warnings\n"
-    "  --json      results, errors and signals as JSON that keeps their D-Bus types\n"
-    "  --version   print the version\n"
-    "  -h, --help  print the help\n";
+const char globalOptionsHelp[] = "Options of every command, before or after it:\n"
+                                 "  --verbose   show the library's own warnings\n"
+                                 "  --json      results, errors and signals as JSON that keeps their D-Bus types\n"
+                                 "  --version   print the version\n"
+                                 "  -h, --help  print the help\n";
 
-const char overview[] =
-    "Usage: vantelo-cli [OPTION...] COMMAND [ARG...]\n"
-    "\n"
-    "Talks to the device's services through the connector library.\n"
-    "\n"
-    "Commands:\n"
-    "  list [CONNECTOR]      the connectors, their operations and their signals\n"
-    "  call CONNECTOR OPERATION [ARG...]\n"
-    "                        call an operation and print its answer\n"
-    "  monitor CONNECTOR     print the connector's relayed signals as they arrive\n"
-    "  demo                  a tour of all connectors against the simulator\n"
-    "  help [COMMAND]        this overview, or the command's help\n"
-    "\n"
-    "CONNECTOR is a class name or its alias (see list). The bus is the one VANTELO_DBUS_ADDRESS\n"
-    "names: unset or 'system' for the system bus, 'session', or a D-Bus address.\n"
-    "Exit status: 0 on success, 1 when a call failed, 2 on wrong usage.\n";
+const char overview[] = "Usage: vantelo-cli [OPTION...] COMMAND [ARG...]\n"
+                        "\n"
+                        "Talks to the device's services through the connector library.\n"
+                        "\n"
+                        "Commands:\n"
+                        "  list [CONNECTOR]      the connectors, their operations and their signals\n"
+                        "  call CONNECTOR OPERATION [ARG...]\n"
+                        "                        call an operation and print its answer\n"
+                        "  monitor CONNECTOR     print the connector's relayed signals as they arrive\n"
+                        "  demo                  a tour of all connectors against the simulator\n"
+                        "  help [COMMAND]        this overview, or the command's help\n"
+                        "\n"
+                        "CONNECTOR is a class name or its alias (see list). The bus is the one VANTELO_DBUS_ADDRESS\n"
+                        "names: unset or 'system' for the system bus, 'session', or a D-Bus address.\n"
+                        "Exit status: 0 on success, 1 when a call failed, 2 on wrong usage.\n";
 
 struct Command
 {
@@ -166,7 +168,7 @@ QJsonArray parametersJson(const QStringList& names, const QStringList& types)
 {
     QJsonArray parameters;
     for (int i = 0; i < names.size(); ++i)
-        parameters.append(QJsonObject {{QStringLiteral("name"), names.at(i)}, {QStringLiteral("type"), types.at(i)}});
+        parameters.append(QJsonObject{{QStringLiteral("name"), names.at(i)}, {QStringLiteral("type"), types.at(i)}});
     return parameters;
 }
 
@@ -175,7 +177,7 @@ QJsonObject connectorJson(const ConnectorEntry& entry)
     static const char* const addressings[] = {"fixed", "module", "module and object"};
     QJsonArray operations;
     for (const OperationEntry& operation : entry.operations) {
-        operations.append(QJsonObject {
+        operations.append(QJsonObject{
             {QStringLiteral("name"), operation.name},
             {QStringLiteral("member"), operation.member},
             {QStringLiteral("mode"), QLatin1String(callModeName(operation.mode))},
@@ -184,12 +186,12 @@ QJsonObject connectorJson(const ConnectorEntry& entry)
     }
     QJsonArray signalList;
     for (const SignalEntry& signal : entry.relayedSignals) {
-        signalList.append(QJsonObject {
+        signalList.append(QJsonObject{
             {QStringLiteral("name"), signal.name},
             {QStringLiteral("parameters"), parametersJson(signal.parameterNames, signal.parameterTypes)},
         });
     }
-    return QJsonObject {
+    return QJsonObject{
         {QStringLiteral("className"), entry.className},
         {QStringLiteral("alias"), entry.alias},
         {QStringLiteral("addressing"), QLatin1String(addressings[entry.addressing])},
@@ -211,15 +213,15 @@ void printConnector(const ConnectorEntry& entry)
         out() << "  signal " << signal.name << '(' << signal.parameterNames.join(QStringLiteral(", ")) << ")\n";
 }
 
-const QString listHelp = QStringLiteral(
-    "Usage: vantelo-cli list [CONNECTOR] [--names]\n"
-    "\n"
-    "Names every connector (or the one given) with its alias, its operations with their arguments,\n"
-    "and the signals it relays; with --json as JSON, with each operation's D-Bus method, call mode\n"
-    "and parameter types.\n"
-    "\n"
-    "  --names     only the connectors' aliases and class names, or the operations of CONNECTOR,\n"
-    "              one a line\n");
+const QString listHelp =
+    QStringLiteral("Usage: vantelo-cli list [CONNECTOR] [--names]\n"
+                   "\n"
+                   "Names every connector (or the one given) with its alias, its operations with their arguments,\n"
+                   "and the signals it relays; with --json as JSON, with each operation's D-Bus method, call mode\n"
+                   "and parameter types.\n"
+                   "\n"
+                   "  --names     only the connectors' aliases and class names, or the operations of CONNECTOR,\n"
+                   "              one a line\n");
 
 int list(const QCommandLineParser& parser)
 {
@@ -270,22 +272,22 @@ const OperationEntry* findOperation(const ConnectorEntry& entry, const QString& 
 QString callHelp()
 {
     return QStringLiteral(
-        "Usage: vantelo-cli call CONNECTOR OPERATION [ARG...] [--module M] [--object O] [--async]\n"
-        "\n"
-        "Calls OPERATION and prints the value of its reply: text as it is, anything else as JSON,\n"
-        "nothing when the reply has no value (or an empty text). With --json the value keeps its\n"
-        "D-Bus type, {\"type\": SIGNATURE, \"data\": VALUE}, and a reply without a value is\n"
-        "{\"type\": \"\", \"data\": null}.\n"
-        "Exit status 0 on success; 1 when the call failed, with the error on stderr (with --json as\n"
-        "{\"error\": D-BUS ERROR NAME, \"code\": CODE, \"message\": TEXT}; the name is empty when the\n"
-        "service answered with a code of its own); 2 on wrong usage.\n"
-        "\n"
-        "  --module M   the service's module (default %1)\n"
-        "  --object O   the remote object (default: the connector's, see list)\n"
-        "  --async      call the asynchronous twin and wait for its answer\n"
-        "Arguments of type bool take true or false; an item is a JSON object with the fields\n"
-        "%2 (texts; priority a whole number; uuid required).\n"
-        "Put -- before arguments that begin with a dash.\n")
+               "Usage: vantelo-cli call CONNECTOR OPERATION [ARG...] [--module M] [--object O] [--async]\n"
+               "\n"
+               "Calls OPERATION and prints the value of its reply: text as it is, anything else as JSON,\n"
+               "nothing when the reply has no value (or an empty text). With --json the value keeps its\n"
+               "D-Bus type, {\"type\": SIGNATURE, \"data\": VALUE}, and a reply without a value is\n"
+               "{\"type\": \"\", \"data\": null}.\n"
+               "Exit status 0 on success; 1 when the call failed, with the error on stderr (with --json as\n"
+               "{\"error\": D-BUS ERROR NAME, \"code\": CODE, \"message\": TEXT}; the name is empty when the\n"
+               "service answered with a code of its own); 2 on wrong usage.\n"
+               "\n"
+               "  --module M   the service's module (default %1)\n"
+               "  --object O   the remote object (default: the connector's, see list)\n"
+               "  --async      call the asynchronous twin and wait for its answer\n"
+               "Arguments of type bool take true or false; an item is a JSON object with the fields\n"
+               "%2 (texts; priority a whole number; uuid required).\n"
+               "Put -- before arguments that begin with a dash.\n")
         .arg(VanteloDefinitions::getModuleName(), StatusItemMap::fieldNames().join(QStringLiteral(", ")));
 }
 
@@ -339,16 +341,16 @@ bool toMilliseconds(const QString& seconds, int* milliseconds)
     return true;
 }
 
-const QString monitorHelp = QStringLiteral(
-    "Usage: vantelo-cli monitor CONNECTOR [--module M] [--object O] [--for SECONDS]\n"
-    "\n"
-    "Prints each signal the connector relays, with a time stamp, until Ctrl-C or until SECONDS have\n"
-    "passed. With --json one object a line: {\"time\": ..., \"signal\": NAME, \"arguments\":\n"
-    "{\"type\": SIGNATURE, \"data\": [VALUE...]}}.\n"
-    "\n"
-    "  --module M     the service's module\n"
-    "  --object O     the remote object (default: the connector's, see list)\n"
-    "  --for SECONDS  stop after that long (a number from 0 to 2147483)\n");
+const QString monitorHelp =
+    QStringLiteral("Usage: vantelo-cli monitor CONNECTOR [--module M] [--object O] [--for SECONDS]\n"
+                   "\n"
+                   "Prints each signal the connector relays, with a time stamp, until Ctrl-C or until SECONDS have\n"
+                   "passed. With --json one object a line: {\"time\": ..., \"signal\": NAME, \"arguments\":\n"
+                   "{\"type\": SIGNATURE, \"data\": [VALUE...]}}.\n"
+                   "\n"
+                   "  --module M     the service's module\n"
+                   "  --object O     the remote object (default: the connector's, see list)\n"
+                   "  --for SECONDS  stop after that long (a number from 0 to 2147483)\n");
 
 int monitor(const QCommandLineParser& parser)
 {
@@ -362,9 +364,9 @@ int monitor(const QCommandLineParser& parser)
         return usageError(QStringLiteral("%1 relays no signals").arg(target.entry->className), monitorHelp);
     int milliseconds = -1;
     if (parser.isSet(forOption) && !toMilliseconds(parser.value(forOption), &milliseconds)) {
-        return usageError(
-            QStringLiteral("--for takes a number of seconds from 0 to 2147483, not \"%1\"").arg(parser.value(forOption)),
-            monitorHelp);
+        return usageError(QStringLiteral("--for takes a number of seconds from 0 to 2147483, not \"%1\"")
+                              .arg(parser.value(forOption)),
+                          monitorHelp);
     }
 
     const QSharedPointer<DBusConnectorBase> connector = target.entry->create(target.module, target.object);
@@ -395,17 +397,16 @@ int monitor(const QCommandLineParser& parser)
     return QCoreApplication::exec();
 }
 
-const QString demoHelp = QStringLiteral(
-    "Usage: vantelo-cli demo\n"
-    "\n"
-    "Creates all thirteen connectors against the simulator, calls an operation on each, shows two\n"
-    "relayed signals arriving, and prints a summary (as text, also with --json). Exit status 0 when\n"
-    "every call was answered and both signals arrived, else 1.\n");
+const QString demoHelp =
+    QStringLiteral("Usage: vantelo-cli demo\n"
+                   "\n"
+                   "Creates all thirteen connectors against the simulator, calls an operation on each, shows two\n"
+                   "relayed signals arriving, and prints a summary (as text, also with --json). Exit status 0 when\n"
+                   "every call was answered and both signals arrived, else 1.\n");
 
-const QString helpHelp = QStringLiteral(
-    "Usage: vantelo-cli help [COMMAND]\n"
-    "\n"
-    "Prints the overview, or the help of COMMAND.\n");
+const QString helpHelp = QStringLiteral("Usage: vantelo-cli help [COMMAND]\n"
+                                        "\n"
+                                        "Prints the overview, or the help of COMMAND.\n");
 
 // Refuses positional arguments for commands that take none.
 std::function<int(const QCommandLineParser&)> withoutArguments(const QString& help, std::function<int()> run)

@@ -68,10 +68,10 @@ int main(int argc, char* argv[])
     const auto configuration =
         ConfigurationFileHandlerDBusConnector::createAndConnect(module, QStringLiteral("Configuration"));
     QObject::connect(configuration.data(), &ConfigurationFileHandlerDBusConnector::configurationChanged, &app,
-        [&app](const QString& instanceName) {
-            qInfo().noquote() << "configurationChanged:" << instanceName;
-            app.exit(0);
-        });
+                     [&app](const QString& instanceName) {
+                         qInfo().noquote() << "configurationChanged:" << instanceName;
+                         app.exit(0);
+                     });
 
     // An asynchronous call: the pending reply is null when nothing could be
     // sent, and must be held until finished() has been emitted.
@@ -90,8 +90,8 @@ int main(int argc, char* argv[])
         }
         qInfo().noquote() << "instances:" << instances.getValue().toStringList().join(QLatin1String(", "));
 
-        const DBusReply set = configuration->setConfiguration(
-            QStringLiteral("Network"), QStringLiteral("network"), QStringLiteral("{}"), QStringLiteral("en"), false);
+        const DBusReply set = configuration->setConfiguration(QStringLiteral("Network"), QStringLiteral("network"),
+                                                              QStringLiteral("{}"), QStringLiteral("en"), false);
         if (set.isError()) {
             printError("setConfiguration", set);
             app.exit(1);

@@ -11,22 +11,24 @@
 #include "QmlPendingReply.h"
 #include "UiStatusItemsModel.h"
 
-class VanteloConnectorsPlugin : public QQmlExtensionPlugin {
+class VanteloConnectorsPlugin : public QQmlExtensionPlugin
+{
     Q_OBJECT
     Q_PLUGIN_METADATA(IID QQmlExtensionInterface_iid)
 public:
     void registerTypes(const char* uri) override
     {
         qmlRegisterType<QmlConnector>(uri, 1, 0, "Connector");
-        qmlRegisterUncreatableType<QmlPendingReply>(
-            uri, 1, 0, "PendingReply", QStringLiteral("PendingReply is made by Connector.call()"));
+        qmlRegisterUncreatableType<QmlPendingReply>(uri, 1, 0, "PendingReply",
+                                                    QStringLiteral("PendingReply is made by Connector.call()"));
         qmlRegisterType<UiStatusItemsModel>(uri, 1, 0, "UiStatusItemsModel");
     }
 #else
 // Made by qt_add_qml_module from the types' QML_ELEMENT declarations.
 extern void qml_register_types_Vantelo_Connectors();
 
-class VanteloConnectorsPlugin : public QQmlEngineExtensionPlugin {
+class VanteloConnectorsPlugin : public QQmlEngineExtensionPlugin
+{
     Q_OBJECT
     Q_PLUGIN_METADATA(IID QQmlEngineExtensionInterface_iid)
 public:

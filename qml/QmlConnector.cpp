@@ -11,7 +11,9 @@
 #include <QQmlInfo>
 
 namespace {
-struct NotGiven { };
+struct NotGiven
+{
+};
 } // namespace
 
 Q_DECLARE_METATYPE(NotGiven)
@@ -61,7 +63,7 @@ bool emitSignal(QObject* target, const QMetaMethod& method, const QVariantList& 
             return false;
     }
     return method.invoke(target, Qt::DirectConnection, arguments[0], arguments[1], arguments[2], arguments[3],
-        arguments[4], arguments[5], arguments[6], arguments[7], arguments[8], arguments[9]);
+                         arguments[4], arguments[5], arguments[6], arguments[7], arguments[8], arguments[9]);
 }
 } // namespace
 
@@ -166,7 +168,7 @@ void QmlConnector::remake()
         return;
     }
     m_connector = m_entry->create(m_module.isEmpty() ? VanteloDefinitions::getModuleName() : m_module,
-        m_object.isEmpty() ? m_entry->defaultObject : m_object);
+                                  m_object.isEmpty() ? m_entry->defaultObject : m_object);
     if (!m_connector) {
         refuse(QStringLiteral("%1 could not be made").arg(m_entry->className));
         return;
@@ -231,7 +233,8 @@ QVariant QmlConnector::notGiven()
 }
 
 QmlPendingReply* QmlConnector::call(const QString& operation, const QVariant& a1, const QVariant& a2,
-    const QVariant& a3, const QVariant& a4, const QVariant& a5, const QVariant& a6, const QVariant& a7)
+                                    const QVariant& a3, const QVariant& a4, const QVariant& a5, const QVariant& a6,
+                                    const QVariant& a7)
 {
     QVariantList given;
     for (const QVariant& argument : {a1, a2, a3, a4, a5, a6, a7}) {
@@ -257,7 +260,7 @@ QmlPendingReply* QmlConnector::callWithArguments(const QString& operation, const
     if (!entry) {
         return refused(QStringLiteral("%1 has no operation \"%2\"; its operations are %3")
                            .arg(m_entry->className, operation, operations().join(QStringLiteral(", "))),
-            QDBusError::UnknownMethod);
+                       QDBusError::UnknownMethod);
     }
     QVariantList arguments;
     for (const QVariant& argument : given)
@@ -267,7 +270,7 @@ QmlPendingReply* QmlConnector::callWithArguments(const QString& operation, const
     if (!entry->prepareArguments(arguments, &prepared, &error)) {
         return refused(QStringLiteral("%1.%2(%3): %4")
                            .arg(m_entry->className, operation, entry->parameterNames.join(QStringLiteral(", ")), error),
-            QDBusError::InvalidArgs);
+                       QDBusError::InvalidArgs);
     }
     if (entry->mode != OperationEntry::CallMode::Asynchronous) {
         reply->finish(entry->run(*m_connector, prepared));

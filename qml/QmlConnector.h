@@ -50,7 +50,8 @@ struct ConnectorEntry;
  * arguments give a QML warning with the file and line of the item that names
  * what was wrong and what is valid; a failed call sets the reply's isError.
  */
-class QmlConnector : public QObject, public QQmlParserStatus {
+class QmlConnector : public QObject, public QQmlParserStatus
+{
     Q_OBJECT
     Q_INTERFACES(QQmlParserStatus)
     QML_NAMED_ELEMENT(Connector)
@@ -127,8 +128,9 @@ public:
      * always refused.
      */
     Q_INVOKABLE QmlPendingReply* call(const QString& operation, const QVariant& a1 = notGiven(),
-        const QVariant& a2 = notGiven(), const QVariant& a3 = notGiven(), const QVariant& a4 = notGiven(),
-        const QVariant& a5 = notGiven(), const QVariant& a6 = notGiven(), const QVariant& a7 = notGiven());
+                                      const QVariant& a2 = notGiven(), const QVariant& a3 = notGiven(),
+                                      const QVariant& a4 = notGiven(), const QVariant& a5 = notGiven(),
+                                      const QVariant& a6 = notGiven(), const QVariant& a7 = notGiven());
     /// The same as call(), with the arguments in one list.
     Q_INVOKABLE QmlPendingReply* callWithArguments(const QString& operation, const QVariantList& arguments);
 

@@ -35,7 +35,8 @@
  * keeps no reference to it (unless its Connector goes first); after that
  * QML's garbage collector frees it once nothing refers to it.
  */
-class QmlPendingReply : public QObject {
+class QmlPendingReply : public QObject
+{
     Q_OBJECT
     QML_NAMED_ELEMENT(PendingReply)
     QML_UNCREATABLE("PendingReply is made by Connector.call()")

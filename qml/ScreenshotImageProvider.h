@@ -25,7 +25,8 @@
  * name, and the Image's status becomes Image.Error; an unknown source gives a
  * warning that names the valid ones.
  */
-class ScreenshotImageProvider : public QQuickImageProvider {
+class ScreenshotImageProvider : public QQuickImageProvider
+{
 public:
     /// The provider; the module adds it to every engine under the name "vantelo".
     ScreenshotImageProvider();

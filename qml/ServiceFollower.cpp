@@ -12,7 +12,7 @@ QString moduleOf(const QString& serviceName)
 ServiceFollower::ServiceFollower(const QString& serviceName)
     // Object and interface only have to be valid names: nothing is ever called.
     : DBusConnectorBase(moduleOf(serviceName), VanteloDefinitions::getObjectNameInformation(),
-          VanteloDefinitions::getInterfaceNameVantelo(), nullptr, FollowService)
+                        VanteloDefinitions::getInterfaceNameVantelo(), nullptr, FollowService)
 {
 }
 

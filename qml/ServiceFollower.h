@@ -11,7 +11,8 @@
  * It calls nothing; the library keeps one watch per service however many
  * follow it.
  */
-class ServiceFollower : public DBusConnectorBase {
+class ServiceFollower : public DBusConnectorBase
+{
     Q_OBJECT
 public:
     /// Addresses the service with the bus name \a serviceName, such as a

@@ -82,7 +82,7 @@ bool UiStatusItemsModel::remove(const QString& uuid)
 {
     // The service's own item where the model has it; the uuid is what counts.
     const int row = rowOf(uuid);
-    const QVariantMap item = row >= 0 ? m_items.at(row) : QVariantMap {{uuidField, uuid}};
+    const QVariantMap item = row >= 0 ? m_items.at(row) : QVariantMap{{uuidField, uuid}};
     return run(QStringLiteral("removeUiStatusInformationItem"), {item});
 }
 
@@ -122,7 +122,7 @@ void UiStatusItemsModel::restart()
         return;
     m_follower.reset();
     m_connector = m_entry->create(m_module.isEmpty() ? VanteloDefinitions::getModuleName() : m_module,
-        m_object.isEmpty() ? m_entry->defaultObject : m_object);
+                                  m_object.isEmpty() ? m_entry->defaultObject : m_object);
     clear();
     for (const SignalEntry& signal : m_entry->relayedSignals) {
         signal.connect(

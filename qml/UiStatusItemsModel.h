@@ -41,7 +41,8 @@ struct ConnectorEntry;
  * Failures never pass silently: the library's warnings, and a QML warning
  * with the model's file and line.
  */
-class UiStatusItemsModel : public QAbstractListModel, public QQmlParserStatus {
+class UiStatusItemsModel : public QAbstractListModel, public QQmlParserStatus
+{
     Q_OBJECT
     Q_INTERFACES(QQmlParserStatus)
     QML_ELEMENT

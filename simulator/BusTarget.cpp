@@ -5,9 +5,9 @@
 namespace {
 QString busId(const QDBusConnection& connection)
 {
-    const QDBusMessage reply = connection.call(QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetId")));
+    const QDBusMessage reply = connection.call(
+        QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                                       QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetId")));
     return reply.type() == QDBusMessage::ReplyMessage ? reply.arguments().value(0).toString() : QString();
 }
 } // namespace

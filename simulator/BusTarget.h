@@ -23,7 +23,11 @@ public:
     static bool isSystemBus(const QDBusConnection& connection);
 
 private:
-    enum Kind { System, Session, Address };
+    enum Kind {
+        System,
+        Session,
+        Address
+    };
 
     BusTarget(Kind kind, const QString& address);
 

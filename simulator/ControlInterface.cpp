@@ -141,9 +141,8 @@ ControlInterface::ControlInterface(CallResponder& responder, SimulatedServices& 
         m_responder.setDelay(str(call, 0), int(delayMs));
         return call.createReply();
     });
-    m_methods.insert(QStringLiteral("ReleaseHeld"), [this](const QDBusMessage& call) {
-        return call.createReply(uint(m_responder.releaseHeld()));
-    });
+    m_methods.insert(QStringLiteral("ReleaseHeld"),
+                     [this](const QDBusMessage& call) { return call.createReply(uint(m_responder.releaseHeld())); });
     m_methods.insert(QStringLiteral("Reset"), [this](const QDBusMessage& call) {
         m_responder.reset();
         return call.createReply();

@@ -19,8 +19,9 @@ ControlService::ControlService(const QDBusConnection& connection, const Interfac
     , m_services(services)
     , m_control(responder, services)
     , m_access(connection, owner)
-    , m_objects(ControlInterface::serviceName(), controlTree(), catalogue,
-                [this](const QDBusMessage& call, const QDBusConnection&) { take(call); }, false)
+    , m_objects(
+          ControlInterface::serviceName(), controlTree(), catalogue,
+          [this](const QDBusMessage& call, const QDBusConnection&) { take(call); }, false)
 {
 }
 

@@ -113,8 +113,8 @@ bool typedToDBus(const JsonPlace& place, int depth, QVariant* value, QString* er
         if (depth + 1 > JsonDBusValue::maximumDepth)
             return tooDeep(place, error);
         const JsonPlace data = place.member(QStringLiteral("@base64"));
-        const auto bytes = QByteArray::fromBase64Encoding(data.value().toString().toLatin1(),
-                                                          QByteArray::AbortOnBase64DecodingErrors);
+        const auto bytes =
+            QByteArray::fromBase64Encoding(data.value().toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
         if (!data.value().isString() || !bytes)
             return data.refuse(QStringLiteral("needs base64 text"), error);
         *value = *bytes;

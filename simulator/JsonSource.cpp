@@ -50,8 +50,8 @@ QString JsonSource::elementPath(const QString& path, int index)
 
 int JsonSource::skipSpace(int at) const
 {
-    while (at < m_data.size() && (m_data.at(at) == ' ' || m_data.at(at) == '\t' || m_data.at(at) == '\n' ||
-                                  m_data.at(at) == '\r'))
+    while (at < m_data.size() &&
+           (m_data.at(at) == ' ' || m_data.at(at) == '\t' || m_data.at(at) == '\n' || m_data.at(at) == '\r'))
         ++at;
     return at;
 }

@@ -36,8 +36,8 @@ public:
     struct Match
     {
         const Reply* reply = nullptr; // null: no answer fits
-        bool hasReplies = false;      // whether any answer is for this method of this object
-        QString known;                // with no fitting reply: the argument lists that have one
+        bool hasReplies = false; // whether any answer is for this method of this object
+        QString known; // with no fitting reply: the argument lists that have one
     };
 
     void addObject(const ServedObject& object) { m_objects.append(object); }

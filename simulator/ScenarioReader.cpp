@@ -63,12 +63,12 @@ bool ScenarioReader::read(const QString& fileName, Scenario* scenario, QString* 
     const bool read =
         (root.value().isObject() || root.refuse(QStringLiteral("a scenario is a JSON object"), error)) &&
         root.hasOnlyKeys({objects, answers, items}, error) &&
-        (!root.has(objects) || root.member(objects).readEachObject(error, [this](const JsonPlace& entry, QString* why) {
-            return readObject(entry, why);
-        })) &&
-        (!root.has(answers) || root.member(answers).readEachObject(error, [this](const JsonPlace& entry, QString* why) {
-            return readAnswer(entry, why);
-        })) &&
+        (!root.has(objects) ||
+         root.member(objects).readEachObject(
+             error, [this](const JsonPlace& entry, QString* why) { return readObject(entry, why); })) &&
+        (!root.has(answers) ||
+         root.member(answers).readEachObject(
+             error, [this](const JsonPlace& entry, QString* why) { return readAnswer(entry, why); })) &&
         (!root.has(items) || root.member(items).readEachObject(error, [this](const JsonPlace& entry, QString* why) {
             return readUiStatusItem(entry, why);
         }));
@@ -88,8 +88,8 @@ bool ScenarioReader::readObject(const JsonPlace& place, QString* error)
         !readText(module, &moduleName, error) || !readText(object, &objectName, error))
         return false;
 
-    Scenario::ServedObject served{VanteloDefinitions::serviceNameOfModule(moduleName),
-                                  VanteloDefinitions::objectPathOfObject(objectName), {}};
+    Scenario::ServedObject served{
+        VanteloDefinitions::serviceNameOfModule(moduleName), VanteloDefinitions::objectPathOfObject(objectName), {}};
     if (!DBusNameRules::isValidBusName(served.service) || served.service == ControlInterface::serviceName())
         return module.refuse(QStringLiteral("%1 is no bus name a scenario can serve").arg(served.service), error);
     if (!DBusNameRules::isValidObjectPath(served.path))
@@ -180,10 +180,10 @@ bool ScenarioReader::readArguments(const JsonPlace& place, const QString& method
     const bool basic = !signature.contains(QRegularExpression(QStringLiteral("[(){}av]")));
     const QJsonArray list = place.value().toArray();
     if (!basic || !place.value().isArray() || list.size() != signature.size())
-        return place.refuse(QStringLiteral("%1 takes (%2)%3")
-                                .arg(method, signature,
-                                     basic ? QString() : QStringLiteral(", which answers can't name; leave it out")),
-                            error);
+        return place.refuse(
+            QStringLiteral("%1 takes (%2)%3")
+                .arg(method, signature, basic ? QString() : QStringLiteral(", which answers can't name; leave it out")),
+            error);
     for (int i = 0; i < list.size(); ++i) {
         QVariant argument;
         if (!JsonDBusValue::toBasic(place.element(i), signature.at(i), &argument, error))

@@ -2,9 +2,8 @@
 
 QStringList StatusItemRecord::fieldNames()
 {
-    return {QStringLiteral("uuid"),  QStringLiteral("source"), QStringLiteral("category"),
-            QStringLiteral("title"), QStringLiteral("text"),   QStringLiteral("iconName"),
-            QStringLiteral("timestamp"), QStringLiteral("action")};
+    return {QStringLiteral("uuid"), QStringLiteral("source"),   QStringLiteral("category"),  QStringLiteral("title"),
+            QStringLiteral("text"), QStringLiteral("iconName"), QStringLiteral("timestamp"), QStringLiteral("action")};
 }
 
 QDBusArgument& operator<<(QDBusArgument& argument, const StatusItemRecord& record)

@@ -79,8 +79,9 @@ void addOptions(QCommandLineParser& options)
          QStringLiteral("name")},
         {QStringLiteral("no-control"), QStringLiteral("Serve the scenario alone: no control interface, and the "
                                                       "name com.vantelo.Simulator stays free.")},
-        {QStringLiteral("control-user"), QStringLiteral("Let the user <uid> use the control interface instead of "
-                                                        "the one who started the simulator."),
+        {QStringLiteral("control-user"),
+         QStringLiteral("Let the user <uid> use the control interface instead of "
+                        "the one who started the simulator."),
          QStringLiteral("uid")},
         {QStringLiteral("call-log"),
          QStringLiteral("Keep the last <n> calls for Calls() (default %1).").arg(defaultCallLog), QStringLiteral("n")},

@@ -80,8 +80,8 @@ int main(int argc, char* argv[])
     QCommandLineParser options;
     options.addOptions({{QStringLiteral("scale"), QStringLiteral("Fraction of the full run."), QStringLiteral("F"),
                          QStringLiteral("1")},
-                        {QStringLiteral("bound-kib"), QStringLiteral("Allowed growth per phase."),
-                         QStringLiteral("N"), QStringLiteral("1024")}});
+                        {QStringLiteral("bound-kib"), QStringLiteral("Allowed growth per phase."), QStringLiteral("N"),
+                         QStringLiteral("1024")}});
     options.process(application);
     const double scale = options.value(QStringLiteral("scale")).toDouble();
     const qint64 bound = options.value(QStringLiteral("bound-kib")).toLongLong();
@@ -97,9 +97,8 @@ int main(int argc, char* argv[])
 
     const auto controller = DBusControllerConnector::createAndConnect(module, QStringLiteral("ControllerData"));
     const QString argument = QStringLiteral("instance");
-    const bool blocking = soak("blocking calls", scaled(100000), bound, [&](int) {
-        return !controller->getListOfInstances(argument).isError();
-    });
+    const bool blocking = soak("blocking calls", scaled(100000), bound,
+                               [&](int) { return !controller->getListOfInstances(argument).isError(); });
 
     // Keeps `inFlight` calls going: each answer starts the next call.
     const auto device = DBusDeviceInfoConnector::createAndConnect(module, QStringLiteral("DeviceInfo"));

@@ -31,7 +31,7 @@ private:
 
 namespace {
 const char childArgument[] = "--report-reached-buses";
-const QStringList buses {QStringLiteral("A"), QStringLiteral("B")};
+const QStringList buses{QStringLiteral("A"), QStringLiteral("B")};
 const int waitMs = 10000;
 
 QString serviceOn(const QString& bus)
@@ -67,8 +67,8 @@ void BusSelectionTest::initTestCase()
         QVERIFY2(started.start() && started.connection().registerService(serviceOn(bus)), qPrintable(bus));
         m_addresses.insert(bus, started.address());
     }
-    m_addresses.insert(
-        QStringLiteral("none"), QStringLiteral("unix:path=") + m_directory.filePath(QStringLiteral("none")));
+    m_addresses.insert(QStringLiteral("none"),
+                       QStringLiteral("unix:path=") + m_directory.filePath(QStringLiteral("none")));
 }
 
 void BusSelectionTest::connectorsReachTheSelectedBus_data()

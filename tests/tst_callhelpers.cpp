@@ -166,7 +166,8 @@ void CallHelpersTest::unusableInterfaceSendsNothing()
     const QList<Case> cases = {
         {QStringLiteral("Absent"), probeObject, QStringLiteral("the service is not running")},
         {QStringLiteral("1Bad"), probeObject, QStringLiteral("'com.vantelo.1Bad' is not a valid bus name")},
-        {probeModule, QStringLiteral("bad//path"), QStringLiteral("'/com/vantelo/bad//path' is not a valid object path")},
+        {probeModule, QStringLiteral("bad//path"),
+         QStringLiteral("'/com/vantelo/bad//path' is not a valid object path")},
         {probeModule, QString(), QStringLiteral("'/com/vantelo/' is not a valid object path")},
         {probeModule, probeObject, QStringLiteral("'Probe' is not a valid interface name"), QStringLiteral("Probe")},
     };
@@ -271,8 +272,8 @@ void CallHelpersTest::temporaryTimeoutIsRestored()
 void CallHelpersTest::factoryMakesReadyConnectors()
 {
     WarningLog log;
-    QSharedPointer<DBusControllerConnector> controller =
-        DBusControllerConnector::createAndConnect(VanteloDefinitions::getModuleName(), QStringLiteral("ControllerData"));
+    QSharedPointer<DBusControllerConnector> controller = DBusControllerConnector::createAndConnect(
+        VanteloDefinitions::getModuleName(), QStringLiteral("ControllerData"));
     QVERIFY(!controller.isNull());
     QVERIFY(controller->isDBusInterfaceValid());
     QVERIFY(log.records().isEmpty());

@@ -13,7 +13,8 @@
 // The connector table that the client and the QML module share: complete
 // against the interface descriptions, call modes as the connectors have them,
 // arguments checked by type, and answers and signals as Qt values.
-class CatalogueTest : public QObject {
+class CatalogueTest : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:
@@ -78,7 +79,7 @@ OperationEntry::CallMode modeOf(CallMode expected)
 // The Qt type a relayed argument comes as: an item as a map, the rest as the Qt signal carries it.
 int qtTypeOf(const QString& signature)
 {
-    static const QHash<QString, int> types {
+    static const QHash<QString, int> types{
         {QStringLiteral("s"), QMetaType::QString},
         {QStringLiteral("b"), QMetaType::Bool},
         {QStringLiteral("i"), QMetaType::Int},
@@ -183,29 +184,29 @@ void CatalogueTest::argumentsAreCheckedByType_data()
     UiStatusInformationItem item;
     item.setUuid(u1);
 
-    QTest::newRow("texts") << info << getInformation << QVariantList {u1, u1} << QString();
-    QTest::newRow("a number for text") << info << getInformation << QVariantList {u1, 5}
+    QTest::newRow("texts") << info << getInformation << QVariantList{u1, u1} << QString();
+    QTest::newRow("a number for text") << info << getInformation << QVariantList{u1, 5}
                                        << QStringLiteral("informationName must be text");
-    QTest::newRow("too few") << info << getInformation << QVariantList {u1}
+    QTest::newRow("too few") << info << getInformation << QVariantList{u1}
                              << QStringLiteral("getInformation takes 2 argument(s), not 1");
     QTest::newRow("text for bool") << QStringLiteral("configuration") << QStringLiteral("setConfiguration")
-                                   << QVariantList {u1, u1, u1, u1, QStringLiteral("true")}
+                                   << QVariantList{u1, u1, u1, u1, QStringLiteral("true")}
                                    << QStringLiteral("persistent must be true or false");
-    QTest::newRow("item, int priority") << status << add << QVariantList {fields({{uuid, u1}, {priority, -3}})}
+    QTest::newRow("item, int priority") << status << add << QVariantList{fields({{uuid, u1}, {priority, -3}})}
                                         << QString();
     QTest::newRow("item, whole double priority")
-        << status << add << QVariantList {fields({{uuid, u1}, {priority, 2.0}})} << QString();
-    QTest::newRow("item as an item") << status << add << QVariantList {QVariant::fromValue(item)} << QString();
-    QTest::newRow("item, bool priority") << status << add << QVariantList {fields({{uuid, u1}, {priority, true}})}
+        << status << add << QVariantList{fields({{uuid, u1}, {priority, 2.0}})} << QString();
+    QTest::newRow("item as an item") << status << add << QVariantList{QVariant::fromValue(item)} << QString();
+    QTest::newRow("item, bool priority") << status << add << QVariantList{fields({{uuid, u1}, {priority, true}})}
                                          << wholeNumber;
     QTest::newRow("item, priority beyond int32")
-        << status << add << QVariantList {fields({{uuid, u1}, {priority, qlonglong(1) << 31}})} << wholeNumber;
+        << status << add << QVariantList{fields({{uuid, u1}, {priority, qlonglong(1) << 31}})} << wholeNumber;
     QTest::newRow("item, null title") << status << add
-                                      << QVariantList {fields({{uuid, u1}, {QStringLiteral("title"), QVariant()}})}
+                                      << QVariantList{fields({{uuid, u1}, {QStringLiteral("title"), QVariant()}})}
                                       << QStringLiteral("item.title must be text");
-    QTest::newRow("item without uuid") << status << add << QVariantList {QVariant::fromValue(UiStatusInformationItem())}
+    QTest::newRow("item without uuid") << status << add << QVariantList{QVariant::fromValue(UiStatusInformationItem())}
                                        << QStringLiteral("item.uuid is missing or empty");
-    QTest::newRow("item as text") << status << add << QVariantList {u1}
+    QTest::newRow("item as text") << status << add << QVariantList{u1}
                                   << QStringLiteral("item must be an item, a map of its fields");
 }
 
@@ -233,8 +234,8 @@ void CatalogueTest::argumentsAreCheckedByType()
         QCOMPARE(prepared.at(i).userType(), qMetaTypeId<UiStatusInformationItem>());
         const QVariantMap made = StatusItemMap::fromItem(qvariant_cast<UiStatusInformationItem>(prepared.at(i)));
         const QVariantMap map = given.at(i).userType() == QMetaType::QVariantMap
-            ? given.at(i).toMap()
-            : StatusItemMap::fromItem(qvariant_cast<UiStatusInformationItem>(given.at(i)));
+                                    ? given.at(i).toMap()
+                                    : StatusItemMap::fromItem(qvariant_cast<UiStatusInformationItem>(given.at(i)));
         for (auto field = map.begin(); field != map.end(); ++field)
             QCOMPARE(made.value(field.key()).toString(), field.value().toString());
     }
@@ -263,11 +264,11 @@ void CatalogueTest::outcomesHoldQtValues()
     QVariantList arguments;
     QString error;
     QVERIFY2(called->prepareArguments(argumentValues(called->name, called->signature(), 0), &arguments, &error),
-        qPrintable(error));
+             qPrintable(error));
     const bool held =
         called->mode == OperationEntry::CallMode::NoWait || called->mode == OperationEntry::CallMode::Asynchronous;
-    const QVariant answer = remoteValue(
-        called->resultType.isEmpty() ? QStringLiteral("s") : called->resultType, QStringLiteral("answer"), 0);
+    const QVariant answer = remoteValue(called->resultType.isEmpty() ? QStringLiteral("s") : called->resultType,
+                                        QStringLiteral("answer"), 0);
     if (held)
         m_simulator.setNoReply(called->member);
     else
@@ -297,8 +298,8 @@ void CatalogueTest::outcomesHoldQtValues()
             break;
         }
         // Maps with one key per field, alone or in a list.
-        const QVariantList items = called->resultType == StatusItemMap::signature() ? QVariantList {outcome.decoded}
-                                                                                    : outcome.decoded.toList();
+        const QVariantList items =
+            called->resultType == StatusItemMap::signature() ? QVariantList{outcome.decoded} : outcome.decoded.toList();
         QVERIFY(!items.isEmpty());
         for (const QVariant& item : items) {
             QCOMPARE(item.userType(), int(QMetaType::QVariantMap));
@@ -324,10 +325,10 @@ void CatalogueTest::relayedSignalsArriveAsQtValues()
         }
         for (const SignalEntry& signal : entry.relayedSignals) {
             m_simulator.emitSignal(instance->getDBusPath(), instance->getInterfaceName(), signal.name,
-                remoteValues(signal.name, signal.parameterTypes.join(QString()), 0));
+                                   remoteValues(signal.name, signal.parameterTypes.join(QString()), 0));
         }
         QVERIFY2(QTest::qWaitFor([&] { return received.size() >= entry.relayedSignals.size(); }, waitMs),
-            qPrintable(entry.className));
+                 qPrintable(entry.className));
         for (int i = 0; i < entry.relayedSignals.size(); ++i) {
             const SignalEntry& signal = entry.relayedSignals.at(i);
             QCOMPARE(received.at(i).first, signal.name);

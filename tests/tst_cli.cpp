@@ -86,7 +86,7 @@ void CliTest::printsAnswersWithExitCodes_data()
     // The one call the simulator got: its method, then its arguments.
     QTest::addColumn<QStringList>("recorded");
     const auto row = [](const char* name, const QStringList& arguments, int exitCode, const char* output,
-                         const char* error, const char* notInError = "", const QStringList& recorded = {}) {
+                        const char* error, const char* notInError = "", const QStringList& recorded = {}) {
         QTest::newRow(name) << arguments << exitCode << QString::fromUtf8(output) << QString::fromUtf8(error)
                             << QString::fromUtf8(notInError) << recorded;
     };
@@ -150,7 +150,8 @@ void CliTest::printsAnswersWithExitCodes_data()
     for (const char* command : {"call", "list", "monitor", "demo", "help"}) {
         row(qPrintable(QStringLiteral("unknown option of %1").arg(QLatin1String(command))),
             words({command, "--frobnicate"}), 2, "",
-            qPrintable(QStringLiteral("Unknown option 'frobnicate'.\n\nUsage: vantelo-cli %1").arg(QLatin1String(command))));
+            qPrintable(
+                QStringLiteral("Unknown option 'frobnicate'.\n\nUsage: vantelo-cli %1").arg(QLatin1String(command))));
     }
     row("unknown option before the command", words({"--frobnicate", "list"}), 2, "", "Usage: vantelo-cli list");
     row("list", words({"list"}), 0, "  signal configurationChanged(instanceName)", "");
@@ -183,10 +184,11 @@ void CliTest::printsAnswersWithExitCodes()
         QVERIFY(calls.isEmpty());
     if (!recorded.isEmpty()) {
         QCOMPARE(calls.size(), 1);
-        QStringList sent {calls.first().member};
+        QStringList sent{calls.first().member};
         for (const QVariant& argument : calls.first().arguments) {
             const QVariant value = comparable(argument);
-            sent.append(value.userType() == QMetaType::QStringList ? value.toStringList() : QStringList(value.toString()));
+            sent.append(value.userType() == QMetaType::QStringList ? value.toStringList()
+                                                                   : QStringList(value.toString()));
         }
         QCOMPARE(sent, recorded);
     }
@@ -226,8 +228,8 @@ void CliTest::jsonKeepsDBusTypes_data()
     QTest::newRow("empty value") << words({"--json", "call", "controller", "registerControllerObject", "c1"})
                                  << QString() << QVariant() << QString() << 0
                                  << QByteArray(R"({"type": "s", "data": ""})");
-    QTest::newRow("D-Bus error") << serial << getInformation << QVariant(QStringLiteral("busy")) << "com.vantelo.Error.Busy"
-                                 << 1
+    QTest::newRow("D-Bus error") << serial << getInformation << QVariant(QStringLiteral("busy"))
+                                 << "com.vantelo.Error.Busy" << 1
                                  << QByteArray(R"({"error": "com.vantelo.Error.Busy", "code": -1,)"
                                                R"( "message": "D-Bus call to method getInformation failed: busy!"})");
     QTest::newRow("service's code") << words({"call", "controller", "setFaultController", "--json"}) << QString()
@@ -293,13 +295,13 @@ void CliTest::monitorPrintsRelayedSignals()
         return QTest::qWaitFor(
                    [&] { return (seen += cli.readAll()).contains(text) || cli.state() == QProcess::NotRunning; },
                    waitMs) &&
-            seen.contains(text);
+               seen.contains(text);
     };
     QVERIFY(shows(QProcess::StandardError, "Monitoring"));
     for (const char* mountPath : {"/media/usb1", "/media/usb2"}) {
         m_simulator.emitSignal(QStringLiteral("/com/vantelo/ExternalMediaMountService"),
-            QStringLiteral("com.vantelo.ExternalMediaMountService"), QStringLiteral("externalMediaMounted"),
-            {QLatin1String(mountPath)});
+                               QStringLiteral("com.vantelo.ExternalMediaMountService"),
+                               QStringLiteral("externalMediaMounted"), {QLatin1String(mountPath)});
         QVERIFY2(shows(QProcess::StandardOutput, line.arg(QLatin1String(mountPath)).toUtf8()), mountPath);
     }
     if (endsByItself) {
@@ -326,7 +328,8 @@ void CliTest::demoSaysWhetherItWorked_data()
         << QString();
     QTest::newRow("a call fails") << QString() << QStringLiteral("getScreenshot") << 1
                                   << QStringLiteral("12 answered, 1 failed") << QString();
-    const QString nowhere = QStringLiteral("unix:path=") +
+    const QString nowhere =
+        QStringLiteral("unix:path=") +
         QDir::temp().filePath(QStringLiteral("vantelo-no-bus-%1")).arg(QCoreApplication::applicationPid());
     QTest::newRow("no bus") << nowhere << QString() << 1 << QString()
                             << QStringLiteral("the bus at %1 is not reachable").arg(nowhere);
@@ -368,14 +371,14 @@ void CliTest::completionOffersCommandsConnectorsAndOperations_data()
     QTest::newRow("connectors") << words({"call", ""})
                                 << words({"ui-status", "UiStatusInformationDataDBusConnector", "display"})
                                 << words({"getScreenshot"});
-    QTest::newRow("connectors after options") << words({"--json", "monitor", "--module", "M", "mou"})
-                                              << words({"mount-service"}) << words({"monitor"});
+    QTest::newRow("connectors after options")
+        << words({"--json", "monitor", "--module", "M", "mou"}) << words({"mount-service"}) << words({"monitor"});
     QTest::newRow("operations of the connector")
         << words({"--verbose", "call", "display", ""}) << words({"getScreenshot", "toggleDisplayState"})
         << words({"getInformation", "display"});
-    QTest::newRow("operations by prefix") << words({"call", "device-info", "getInf"})
-                                          << words({"getInformation", "getInformationAsynchron"})
-                                          << words({"getListOfActions"});
+    QTest::newRow("operations by prefix")
+        << words({"call", "device-info", "getInf"}) << words({"getInformation", "getInformationAsynchron"})
+        << words({"getListOfActions"});
     QTest::newRow("options of call") << words({"call", "--"}) << words({"--async", "--object", "--json"})
                                      << words({"--for"});
     QTest::newRow("no values to guess") << words({"call", "display", "--object", ""}) << QStringList()
@@ -391,17 +394,19 @@ void CliTest::completionOffersCommandsConnectorsAndOperations()
 
     // Bash as it completes: the words so far, the cursor in the last.
     QProcess bash;
-    const QString script = QStringLiteral(
-        "source \"$1\"; shift; COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); _vantelo_cli; "
-        "printf '%s\\n' \"${COMPREPLY[@]}\"");
-    bash.start(QStringLiteral("bash"), QStringList {QStringLiteral("-c"), script, QStringLiteral("bash"),
-                                                    QStringLiteral(VANTELO_CLI_COMPLETION), QStringLiteral(VANTELO_CLI)}
-                                           + typed);
+    const QString script =
+        QStringLiteral("source \"$1\"; shift; COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); _vantelo_cli; "
+                       "printf '%s\\n' \"${COMPREPLY[@]}\"");
+    bash.start(QStringLiteral("bash"),
+               QStringList{QStringLiteral("-c"), script, QStringLiteral("bash"), QStringLiteral(VANTELO_CLI_COMPLETION),
+                           QStringLiteral(VANTELO_CLI)} +
+                   typed);
     QVERIFY(bash.waitForFinished(waitMs));
     QCOMPARE(bash.exitCode(), 0);
     const QStringList replies = QString::fromUtf8(bash.readAllStandardOutput()).split(QLatin1Char('\n'));
     for (const QString& word : offered)
-        QVERIFY2(replies.contains(word), qPrintable(word + QStringLiteral(" not in ") + replies.join(QLatin1Char(' '))));
+        QVERIFY2(replies.contains(word),
+                 qPrintable(word + QStringLiteral(" not in ") + replies.join(QLatin1Char(' '))));
     for (const QString& word : notOffered)
         QVERIFY2(!replies.contains(word), qPrintable(word + QStringLiteral(" in ") + replies.join(QLatin1Char(' '))));
 }

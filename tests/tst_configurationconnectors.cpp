@@ -66,9 +66,9 @@ void ConfigurationConnectorsTest::requestsWaitLongAndRestoreTheTimeout()
             m_simulator.setError(write, QStringLiteral("com.vantelo.Error.Failed"), QStringLiteral("disk full"));
             m_simulator.setError(exportName, QStringLiteral("com.vantelo.Error.Failed"), QStringLiteral("disk full"));
         }
-        for (const auto& request : QList<std::function<DBusReply()>>{
-                 [&] { return probe->requestConfigurationWrite(s1, s2); },
-                 [&] { return probe->requestConfigurationExport(s1, s2, true); }}) {
+        for (const auto& request :
+             QList<std::function<DBusReply()>>{[&] { return probe->requestConfigurationWrite(s1, s2); },
+                                               [&] { return probe->requestConfigurationExport(s1, s2, true); }}) {
             interface->setTimeout(1);
             WarningLog log;
             const QString error = request().getError().getErrorMessage();

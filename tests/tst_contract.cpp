@@ -99,7 +99,7 @@ void ContractTest::descriptionsMatchTheExpectations()
             QVERIFY2(expected.contains(name + QLatin1Char('.') + method), qPrintable(name + QLatin1Char('.') + method));
         for (const QString& signal : described->signalMembers.keys()) {
             QVERIFY2(expected.contains(name + QStringLiteral(".signal.") + signal),
-                qPrintable(name + QLatin1Char('.') + signal));
+                     qPrintable(name + QLatin1Char('.') + signal));
         }
     }
 }
@@ -129,8 +129,8 @@ void ContractTest::eachOperationSendsItsOwnCallAndWaitsAsItsModeSays()
                     break;
                 case CallMode::UiStatus:
                     // A success to decode, then a refusal that only a reader of the answer sees.
-                    m_simulator.setReply(
-                        operation.member, round == 0 ? 0 : 4, round == 0 ? QString() : refusal, answer);
+                    m_simulator.setReply(operation.member, round == 0 ? 0 : 4, round == 0 ? QString() : refusal,
+                                         answer);
                     break;
                 }
 
@@ -153,50 +153,51 @@ void ContractTest::eachOperationSendsItsOwnCallAndWaitsAsItsModeSays()
                         sentArguments.append(comparable(argument));
                 }
                 QVERIFY2(sent == QStringList(callText(row.path, row.interface, operation.member, operation.signature)),
-                    qPrintable(where + QStringLiteral(" sent ") + sent.join(QStringLiteral(", "))));
+                         qPrintable(where + QStringLiteral(" sent ") + sent.join(QStringLiteral(", "))));
                 QVariantList expectedArguments;
                 for (const QVariant& argument : arguments)
                     expectedArguments.append(comparable(argument));
                 QVERIFY2(sentArguments == expectedArguments,
-                    qPrintable(where + QStringLiteral(" sent ") + describe(sentArguments)));
+                         qPrintable(where + QStringLiteral(" sent ") + describe(sentArguments)));
 
                 // How it waited.
                 const DBusReply& reply = outcome.reply;
                 switch (operation.mode) {
                 case CallMode::Blocking:
                     QVERIFY2(!reply.isError(),
-                        qPrintable(where + QStringLiteral(": ") + reply.getError().getErrorMessage()));
+                             qPrintable(where + QStringLiteral(": ") + reply.getError().getErrorMessage()));
                     QVERIFY2(reply.getValue() == answer,
-                        qPrintable(where + QStringLiteral(" answered ") + describe(reply.getValue())));
+                             qPrintable(where + QStringLiteral(" answered ") + describe(reply.getValue())));
                     break;
                 case CallMode::NoWait:
                     QVERIFY2(elapsed < returnsAtOnceMs && !reply.isError() && !reply.getValue().isValid(),
-                        qPrintable(where + QStringLiteral(" waited %1 ms for the held call: ").arg(elapsed) +
-                            reply.getError().getErrorMessage()));
+                             qPrintable(where + QStringLiteral(" waited %1 ms for the held call: ").arg(elapsed) +
+                                        reply.getError().getErrorMessage()));
                     QCOMPARE(m_simulator.releaseHeld(), 1u);
                     break;
                 case CallMode::Asynchronous: {
                     QVERIFY2(outcome.pending, qPrintable(where));
                     QVERIFY2(elapsed < returnsAtOnceMs && !outcome.pending->isFinished(),
-                        qPrintable(where + QStringLiteral(" waited %1 ms for the held call").arg(elapsed)));
+                             qPrintable(where + QStringLiteral(" waited %1 ms for the held call").arg(elapsed)));
                     QSignalSpy finished(outcome.pending.data(), &DBusPendingReply::finished);
                     QCOMPARE(m_simulator.releaseHeld(), 1u);
                     QVERIFY2(finished.wait(answerWaitMs), qPrintable(where + QStringLiteral(" never finished")));
                     QVERIFY2(!outcome.pending->getReply().isError(),
-                        qPrintable(
-                            where + QStringLiteral(": ") + outcome.pending->getReply().getError().getErrorMessage()));
+                             qPrintable(where + QStringLiteral(": ") +
+                                        outcome.pending->getReply().getError().getErrorMessage()));
                     break;
                 }
                 case CallMode::UiStatus:
                     if (round == 0) {
                         QVERIFY2(log.records().isEmpty(),
-                            qPrintable(where + QStringLiteral(": ") + log.messages().join(QLatin1Char('\n'))));
+                                 qPrintable(where + QStringLiteral(": ") + log.messages().join(QLatin1Char('\n'))));
                         if (!operation.answerType.isEmpty()) {
                             QVERIFY2(outcome.decoded == comparable(answer),
-                                qPrintable(where + QStringLiteral(" decoded ") + describe(outcome.decoded)));
+                                     qPrintable(where + QStringLiteral(" decoded ") + describe(outcome.decoded)));
                         }
                     } else {
-                        QVERIFY2(log.records().size() == 1 && log.messages().first().endsWith(quoted(refusal)),
+                        QVERIFY2(
+                            log.records().size() == 1 && log.messages().first().endsWith(quoted(refusal)),
                             qPrintable(where + QStringLiteral(" wrote ") + log.messages().join(QLatin1Char('\n'))));
                     }
                     break;
@@ -251,7 +252,7 @@ void ContractTest::withoutTheServiceEachConnectorFailsAsItsModeSays()
                     QVERIFY2(warnings == QStringList({quoted(invalid), quoted(invalid)}), qPrintable(where));
                 } else {
                     QVERIFY2(error.startsWith(sentAndFailed) && error.contains(row.service),
-                        qPrintable(where + QStringLiteral(": ") + error));
+                             qPrintable(where + QStringLiteral(": ") + error));
                 }
                 break;
             case CallMode::Asynchronous:
@@ -261,8 +262,8 @@ void ContractTest::withoutTheServiceEachConnectorFailsAsItsModeSays()
                 break;
             case CallMode::UiStatus:
                 QVERIFY2(!warnings.isEmpty() && warnings.last().contains(sentAndFailed) &&
-                        warnings.last().contains(row.service),
-                    qPrintable(where + QStringLiteral(" wrote ") + warnings.join(QLatin1Char('\n'))));
+                             warnings.last().contains(row.service),
+                         qPrintable(where + QStringLiteral(" wrote ") + warnings.join(QLatin1Char('\n'))));
                 break;
             }
         }
@@ -274,8 +275,8 @@ void ContractTest::withoutTheServiceEachConnectorFailsAsItsModeSays()
     for (const QString& service : expectedServices())
         QVERIFY(m_simulator.ownName(service));
     for (const QSharedPointer<DBusConnectorBase>& connector : connectors) {
-        QTRY_VERIFY2_WITH_TIMEOUT(
-            connector->isDBusInterfaceValid(), qPrintable(connector->getInvalidDBusInterfaceMessage()), answerWaitMs);
+        QTRY_VERIFY2_WITH_TIMEOUT(connector->isDBusInterfaceValid(),
+                                  qPrintable(connector->getInvalidDBusInterfaceMessage()), answerWaitMs);
         if (const auto* device = qobject_cast<DBusDeviceInfoConnector*>(connector.data()))
             QVERIFY(*device);
     }

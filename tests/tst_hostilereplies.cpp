@@ -88,16 +88,36 @@ private:
         const int kind = deep ? pick(9) : pick(14);
         room -= kind == 13 ? 5 : kind == 10 || kind == 12 ? 2 : 1;
         switch (kind) {
-        case 0: argument << quint8(pick(256)); break;
-        case 1: argument << (pick(2) == 1); break;
-        case 2: argument << qint16(pick(65536) - 32768); break;
-        case 3: argument << qint32(m_random.generate()); break;
-        case 4: argument << quint32(m_random.generate()); break;
-        case 5: argument << qint64(m_random.generate64()); break;
-        case 6: argument << quint64(m_random.generate64()); break;
-        case 7: argument << m_random.generateDouble(); break;
-        case 8: argument << text(); break;
-        case 9: argument << QDBusObjectPath(QStringLiteral("/random/p%1").arg(pick(1000))); break;
+        case 0:
+            argument << quint8(pick(256));
+            break;
+        case 1:
+            argument << (pick(2) == 1);
+            break;
+        case 2:
+            argument << qint16(pick(65536) - 32768);
+            break;
+        case 3:
+            argument << qint32(m_random.generate());
+            break;
+        case 4:
+            argument << quint32(m_random.generate());
+            break;
+        case 5:
+            argument << qint64(m_random.generate64());
+            break;
+        case 6:
+            argument << quint64(m_random.generate64());
+            break;
+        case 7:
+            argument << m_random.generateDouble();
+            break;
+        case 8:
+            argument << text();
+            break;
+        case 9:
+            argument << QDBusObjectPath(QStringLiteral("/random/p%1").arg(pick(1000)));
+            break;
         case 10: { // a struct of any arity
             argument.beginStructure();
             for (int n = 1 + pick(10); n > 0 && room > 0; --n)
@@ -181,9 +201,9 @@ void HostileRepliesTest::everyOperationSurvivesRandomAnswers()
         for (const OperationEntry& operation : entry.operations) {
             QVariantList arguments;
             for (const QString& type : operation.parameterTypes) {
-                arguments.append(type == QLatin1String("b")   ? QVariant(true)
-                                 : type == itemSignature ? QVariant::fromValue(UiStatusInformationItem())
-                                                         : QVariant(QStringLiteral("x")));
+                arguments.append(type == QLatin1String("b") ? QVariant(true)
+                                 : type == itemSignature    ? QVariant::fromValue(UiStatusInformationItem())
+                                                            : QVariant(QStringLiteral("x")));
             }
             m_simulator.clearCalls();
             operation.run(*connector, arguments);
@@ -209,11 +229,11 @@ void HostileRepliesTest::everyOperationSurvivesRandomAnswers()
         // The raw answer is the value itself: anything but a variant is the wrong type.
         const QString answer = inEnvelope ? QStringLiteral("(isv)") : signature;
 
-        const QString where = QStringLiteral("seed %1, case %2: %3 answered %4 %5")
-                                  .arg(seed)
-                                  .arg(cases)
-                                  .arg(target.operation->name, inEnvelope ? QStringLiteral("(isv) with") : QString(),
-                                       signature);
+        const QString where =
+            QStringLiteral("seed %1, case %2: %3 answered %4 %5")
+                .arg(seed)
+                .arg(cases)
+                .arg(target.operation->name, inEnvelope ? QStringLiteral("(isv) with") : QString(), signature);
         WarningLog log;
         const DBusReply reply = target.operation->run(*target.connector, target.arguments);
         ++cases;
@@ -221,8 +241,8 @@ void HostileRepliesTest::everyOperationSurvivesRandomAnswers()
         // A clear error: a code, and a message unless the service's own code says it.
         if (reply.isError()) {
             QVERIFY2(reply.getError().getErrorCode() != 0, qPrintable(where));
-            QVERIFY2(reply.getError().getErrorCode() != ErrorContainer::getDefaultErrorCode()
-                         || !reply.getError().getErrorMessage().isEmpty(),
+            QVERIFY2(reply.getError().getErrorCode() != ErrorContainer::getDefaultErrorCode() ||
+                         !reply.getError().getErrorMessage().isEmpty(),
                      qPrintable(where));
         } else {
             // A value the client can print, whatever it holds, in both forms.
@@ -230,8 +250,8 @@ void HostileRepliesTest::everyOperationSurvivesRandomAnswers()
             JsonValue::typed(reply.getValue(), target.operation->resultType);
         }
         const bool decodesItems = !target.operation->resultType.isEmpty();
-        const bool itemsAnswered = inEnvelope && code == 0
-                                   && (signature == itemListSignature || signature == itemSignature);
+        const bool itemsAnswered =
+            inEnvelope && code == 0 && (signature == itemListSignature || signature == itemSignature);
         if (decodesItems && !itemsAnswered) {
             // An empty list, or an item with nothing in it, and the warning.
             QVERIFY2(reply.isError() && !log.records().isEmpty(), qPrintable(where));

@@ -25,7 +25,8 @@
 // annotation of each method in the interface files. The simulator's answers
 // must have that type and read as the reference says; the headers' doc
 // comments and the README's table of operations must say the same.
-class OperationValuesTest : public QObject {
+class OperationValuesTest : public QObject
+{
     Q_OBJECT
 
 private Q_SLOTS:
@@ -47,7 +48,8 @@ const QString readmeBegin = QStringLiteral(
     "<!-- operations: made from interfaces/*.xml and the connectors by tests/tst_operationvalues.cpp -->\n");
 const QString readmeEnd = QStringLiteral("<!-- end of operations -->\n");
 
-struct Method {
+struct Method
+{
     QStringList argumentNames;
     QStringList argumentTypes;
     bool annotated = false;
@@ -83,7 +85,7 @@ Interfaces readInterfaces()
             } else if (xml.name() == QLatin1String("signal")) {
                 method = nullptr;
             } else if (method && xml.name() == QLatin1String("arg") &&
-                attributes.value(QLatin1String("direction")) == QLatin1String("in")) {
+                       attributes.value(QLatin1String("direction")) == QLatin1String("in")) {
                 method->argumentNames.append(name);
                 method->argumentTypes.append(attributes.value(QLatin1String("type")).toString());
             } else if (method && xml.name() == QLatin1String("annotation") && name == valueAnnotation) {
@@ -99,7 +101,8 @@ Interfaces readInterfaces()
 
 // How an application reads a value of each type from DBusReply::getValue(),
 // and a check that reading it so gives something.
-struct ValueForm {
+struct ValueForm
+{
     QString signature;
     QString qtType;
     QString reading;
@@ -110,25 +113,25 @@ const QList<ValueForm>& valueForms()
 {
     static const QList<ValueForm> forms = {
         {QString(), QStringLiteral("QString"), QStringLiteral("nothing to read (an empty string)"),
-            [](const QVariant& value) { return value.toString().isEmpty(); }},
+         [](const QVariant& value) { return value.toString().isEmpty(); }},
         {QStringLiteral("s"), QStringLiteral("QString"), QStringLiteral("`toString()`"),
-            [](const QVariant&) { return true; }},
+         [](const QVariant&) { return true; }},
         {QStringLiteral("b"), QStringLiteral("bool"), QStringLiteral("`toBool()`"),
-            [](const QVariant&) { return true; }},
+         [](const QVariant&) { return true; }},
         {QStringLiteral("i"), QStringLiteral("int"), QStringLiteral("`toInt()`"), [](const QVariant&) { return true; }},
         {QStringLiteral("as"), QStringLiteral("QStringList"), QStringLiteral("`toStringList()`"),
-            [](const QVariant& value) { return !value.toStringList().isEmpty(); }},
+         [](const QVariant& value) { return !value.toStringList().isEmpty(); }},
         {QStringLiteral("ay"), QStringLiteral("QByteArray"), QStringLiteral("`toByteArray()`"),
-            [](const QVariant& value) { return !value.toByteArray().isEmpty(); }},
+         [](const QVariant& value) { return !value.toByteArray().isEmpty(); }},
         {QStringLiteral("a{sv}"), QStringLiteral("QDBusArgument"),
-            QStringLiteral("`qdbus_cast<QVariantMap>(value)`; compound values in it stay `QDBusArgument`s"),
-            [](const QVariant& value) { return !qdbus_cast<QVariantMap>(value).isEmpty(); }},
+         QStringLiteral("`qdbus_cast<QVariantMap>(value)`; compound values in it stay `QDBusArgument`s"),
+         [](const QVariant& value) { return !qdbus_cast<QVariantMap>(value).isEmpty(); }},
         {itemSignature, QStringLiteral("QDBusArgument"),
-            QStringLiteral("the connector hands back a `UiStatusInformationItem`"),
-            [](const QVariant& value) { return !qdbus_cast<UiStatusInformationItem>(value).uuid().isEmpty(); }},
+         QStringLiteral("the connector hands back a `UiStatusInformationItem`"),
+         [](const QVariant& value) { return !qdbus_cast<UiStatusInformationItem>(value).uuid().isEmpty(); }},
         {QLatin1Char('a') + itemSignature, QStringLiteral("QDBusArgument"),
-            QStringLiteral("the connector hands back a `QList<UiStatusInformationItem>`"),
-            [](const QVariant& value) { return !qdbus_cast<QList<UiStatusInformationItem>>(value).isEmpty(); }},
+         QStringLiteral("the connector hands back a `QList<UiStatusInformationItem>`"),
+         [](const QVariant& value) { return !qdbus_cast<QList<UiStatusInformationItem>>(value).isEmpty(); }},
     };
     return forms;
 }
@@ -160,7 +163,7 @@ QString code(const QString& text)
 // The value as doc comments and the README name it: "none", "`as`", "`s` or `a{sv}`".
 QString valueText(const QStringList& values)
 {
-    if (values == QStringList {QString()})
+    if (values == QStringList{QString()})
         return QStringLiteral("none");
     QStringList quoted;
     for (const QString& value : values)
@@ -244,7 +247,7 @@ QString docCommentOf(const QString& header, const QString& member)
 QString headerOf(const QString& className)
 {
     QDirIterator it(sourceDir + QStringLiteral("/connectors"), {className + QStringLiteral(".h")}, QDir::Files,
-        QDirIterator::Subdirectories);
+                    QDirIterator::Subdirectories);
     if (!it.hasNext())
         return QString();
     QFile file(it.next());
@@ -325,7 +328,7 @@ void OperationValuesTest::everyMethodNamesItsValue()
             for (const QString& value : method->values) {
                 QVERIFY2(formOf(value), qPrintable(where + QStringLiteral(": no reading known for ") + value));
                 QVERIFY2(!value.isEmpty() || method->values.size() == 1,
-                    qPrintable(where + QStringLiteral(": none among alternatives")));
+                         qPrintable(where + QStringLiteral(": none among alternatives")));
             }
         }
     }
@@ -363,7 +366,7 @@ void OperationValuesTest::answersHaveTheNamedType_data()
             for (auto method = methods.cbegin(); method != methods.cend(); ++method) {
                 auto addRow = [&](const QVariantList& arguments, const QString& label) {
                     QTest::addRow("%s/%s %s.%s %s", qPrintable(moduleName), qPrintable(objectName),
-                        qPrintable(interface), qPrintable(method.key()), qPrintable(label))
+                                  qPrintable(interface), qPrintable(method.key()), qPrintable(label))
                         << service << path << interface << method.key() << arguments << method->values;
                 };
                 bool answered = false;
@@ -381,7 +384,7 @@ void OperationValuesTest::answersHaveTheNamedType_data()
                     if (answer.contains(QLatin1String("arguments"))) {
                         const QJsonArray given = answer.value(QLatin1String("arguments")).toArray();
                         addRow(argumentsFrom(given, *method),
-                            QString::fromUtf8(QJsonDocument(given).toJson(QJsonDocument::Compact)) + place);
+                               QString::fromUtf8(QJsonDocument(given).toJson(QJsonDocument::Compact)) + place);
                     } else {
                         addRow(defaultArguments(*method, item), QStringLiteral("any arguments") + place);
                     }
@@ -417,7 +420,7 @@ void OperationValuesTest::answersHaveTheNamedType()
     // An empty text is how an envelope says "nothing", and a text too.
     const bool emptyText = signature.isEmpty() && values.contains(QStringLiteral("s"));
     QVERIFY2(values.contains(signature) || emptyText,
-        qPrintable(QStringLiteral("answered %1, annotated %2").arg(signature, values.join(QLatin1Char('|')))));
+             qPrintable(QStringLiteral("answered %1, annotated %2").arg(signature, values.join(QLatin1Char('|')))));
     const ValueForm* form = formOf(signature);
     QVERIFY(form);
     QCOMPARE(QString::fromLatin1(value.typeName()), form->qtType);
@@ -435,16 +438,16 @@ void OperationValuesTest::docCommentsNameMethodAndValue_data()
         const QString interface = interfaceOf(entry);
         for (const OperationEntry& operation : entry.operations) {
             const QString value = operation.mode == OperationEntry::CallMode::NoWait
-                ? QStringLiteral("none")
-                : valueText(interfaces.value(interface).value(operation.member).values);
+                                      ? QStringLiteral("none")
+                                      : valueText(interfaces.value(interface).value(operation.member).values);
             QTest::addRow("%s::%s", qPrintable(entry.className), qPrintable(operation.name))
                 << docCommentOf(header, operation.name)
-                << QStringList {
-                       QLatin1Char('"') + operation.member + QLatin1Char('"'), QStringLiteral("Value: ") + value};
+                << QStringList{QLatin1Char('"') + operation.member + QLatin1Char('"'),
+                               QStringLiteral("Value: ") + value};
         }
         for (const SignalEntry& signal : entry.relayedSignals) {
             QTest::addRow("%s::%s", qPrintable(entry.className), qPrintable(signal.name))
-                << docCommentOf(header, signal.name) << QStringList {QStringLiteral("Relays \"%1\"").arg(signal.name)};
+                << docCommentOf(header, signal.name) << QStringList{QStringLiteral("Relays \"%1\"").arg(signal.name)};
         }
     }
 }

@@ -225,15 +225,15 @@ void ReliabilityTest::failuresKeepTheirErrorNames()
          QString(), 7},
         {"the service's own error", [&] { control.setError(method, QStringLiteral("com.vantelo.Error.Busy"), {}); },
          probe, QStringLiteral("com.vantelo.Error.Busy"), defaultCode},
-        {"no answer in time", [&] { control.setNoReply(method); }, probe,
-         QDBusError::errorString(QDBusError::NoReply), defaultCode},
+        {"no answer in time", [&] { control.setNoReply(method); }, probe, QDBusError::errorString(QDBusError::NoReply),
+         defaultCode},
         {"an answer of the wrong shape",
          [&] { control.setRawReply(method, QVariant::fromValue(QDBusVariant(QStringLiteral("bare")))); }, probe,
          QDBusError::errorString(QDBusError::InvalidSignature), defaultCode},
         {"a service the bus can't start", [] {}, startable, QDBusError::errorString(QDBusError::ServiceUnknown),
          defaultCode},
-        {"a followed service that isn't running", [] {}, absent,
-         QDBusError::errorString(QDBusError::ServiceUnknown), defaultCode},
+        {"a followed service that isn't running", [] {}, absent, QDBusError::errorString(QDBusError::ServiceUnknown),
+         defaultCode},
     };
     for (const Row& row : rows) {
         control.reset();

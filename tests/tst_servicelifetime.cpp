@@ -37,7 +37,10 @@ public:
         initObject();
     }
 
-    QString counts() const { return QStringLiteral("%1 connected, %2 disconnected").arg(m_connects).arg(m_disconnects); }
+    QString counts() const
+    {
+        return QStringLiteral("%1 connected, %2 disconnected").arg(m_connects).arg(m_disconnects);
+    }
 
 protected:
     void connectServices() override { ++m_connects; }
@@ -97,8 +100,8 @@ void ServiceLifetimeTest::initTestCase()
     SimulatorControl::requirePrivateBusWithSimulator();
     for (const QString& service : expectedServices())
         QVERIFY(m_simulator.ownName(service));
-    QVERIFY(DBusConnection::getQDBusConnection().connect(
-        QString(), markerPath, markerInterface, QStringLiteral("marker"), this, SLOT(markerArrived())));
+    QVERIFY(DBusConnection::getQDBusConnection().connect(QString(), markerPath, markerInterface,
+                                                         QStringLiteral("marker"), this, SLOT(markerArrived())));
 }
 
 void ServiceLifetimeTest::init()
@@ -169,20 +172,20 @@ void ServiceLifetimeTest::connectorsRelayOnlyWhileConnected()
             // Its object's signals, under any interface name; not another
             // object's, nor another sender's on the same path.
             {"while connected",
-                [&] {
-                    for (const SignalExpectation& signal : row.relayedSignals) {
-                        const QVariantList arguments = remoteValues(signal.name, signal.signature, 0);
-                        m_simulator.emitSignal(
-                            QStringLiteral("/com/vantelo/Elsewhere"), row.interface, signal.name, arguments);
-                        QDBusMessage forged = QDBusMessage::createSignal(row.path, row.interface, signal.name);
-                        forged.setArguments(arguments);
-                        stranger.send(forged);
-                    }
-                    // A round trip on the stranger's connection: its signals have reached the bus.
-                    return stranger.interface()->isServiceRegistered(row.service).value() ? QString()
-                                                                                          : QStringLiteral("stranger");
-                },
-                otherInterface, 0, 1},
+             [&] {
+                 for (const SignalExpectation& signal : row.relayedSignals) {
+                     const QVariantList arguments = remoteValues(signal.name, signal.signature, 0);
+                     m_simulator.emitSignal(QStringLiteral("/com/vantelo/Elsewhere"), row.interface, signal.name,
+                                            arguments);
+                     QDBusMessage forged = QDBusMessage::createSignal(row.path, row.interface, signal.name);
+                     forged.setArguments(arguments);
+                     stranger.send(forged);
+                 }
+                 // A round trip on the stranger's connection: its signals have reached the bus.
+                 return stranger.interface()->isServiceRegistered(row.service).value() ? QString()
+                                                                                       : QStringLiteral("stranger");
+             },
+             otherInterface, 0, 1},
             {"after disconnectServices()", [&] { return invoked("disconnectServices"); }, row.interface, 0, 0},
             {"after connectServices()", [&] { return invoked("connectServices"); }, row.interface, 1, 1},
             {"after a restart of the service", [&] { return restartService(*connector, row); }, row.interface, 0, 1},
@@ -191,8 +194,8 @@ void ServiceLifetimeTest::connectorsRelayOnlyWhileConnected()
             const QString failure = phase.enter();
             QVERIFY2(failure.isEmpty(), qPrintable(row.className + QLatin1Char(' ') + failure));
             for (const SignalExpectation& signal : row.relayedSignals) {
-                m_simulator.emitSignal(
-                    row.path, phase.interface, signal.name, remoteValues(signal.name, signal.signature, phase.round));
+                m_simulator.emitSignal(row.path, phase.interface, signal.name,
+                                       remoteValues(signal.name, signal.signature, phase.round));
             }
             QVERIFY(settled());
             const QString missed = arrived(phase.times, phase.round, phase.name);
@@ -237,8 +240,8 @@ void ServiceLifetimeTest::hooksRunAsTheServiceComesAndGoes_data()
     const QString once = QStringLiteral("1 connected, 0 disconnected");
     QTest::newRow("following the service")
         << DBusConnectorBase::FollowService
-        << QStringList{once, QStringLiteral("1 connected, 1 disconnected"), QStringLiteral("2 connected, 1 disconnected"),
-                       QStringLiteral("3 connected, 2 disconnected")};
+        << QStringList{once, QStringLiteral("1 connected, 1 disconnected"),
+                       QStringLiteral("2 connected, 1 disconnected"), QStringLiteral("3 connected, 2 disconnected")};
     QTest::newRow("started on demand") << DBusConnectorBase::StartOnDemand << QStringList{once, once, once, once};
 }
 
@@ -255,12 +258,14 @@ void ServiceLifetimeTest::hooksRunAsTheServiceComesAndGoes()
     inWorker.moveToThread(&worker);
     worker.start();
     QSharedPointer<HookCounter> there;
-    QMetaObject::invokeMethod(&inWorker, [&] { there.reset(new HookCounter(mode)); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        &inWorker, [&] { there.reset(new HookCounter(mode)); }, Qt::BlockingQueuedConnection);
     QSemaphore entered;
     QSemaphore busy;
     const auto stop = qScopeGuard([&] {
         busy.release(); // in case a failure left the worker busy
-        QMetaObject::invokeMethod(&inWorker, [&] { there.reset(); }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            &inWorker, [&] { there.reset(); }, Qt::BlockingQueuedConnection);
         worker.quit();
         worker.wait();
     });
@@ -298,7 +303,7 @@ void ServiceLifetimeTest::jobDataQueueToAnotherThread()
     receiver.moveToThread(&worker);
     // Through the meta-object, as an old-style connection finds the argument types.
     QVERIFY(connect(media.data(), SIGNAL(determineAvailableFunctionsFinished(QString, QDBusVariant)), &receiver,
-        SLOT(take(QString, QDBusVariant))));
+                    SLOT(take(QString, QDBusVariant))));
     worker.start();
     const auto stopWorker = qScopeGuard([&] {
         worker.quit();
@@ -307,12 +312,13 @@ void ServiceLifetimeTest::jobDataQueueToAnotherThread()
 
     WarningLog log;
     m_simulator.emitSignal(VanteloDefinitions::objectPathOfObject(mediaObject),
-        VanteloDefinitions::getInterfaceNameExternalMedia(), QStringLiteral("determineAvailableFunctionsFinished"),
-        {QStringLiteral("usb"), QVariant::fromValue(QDBusVariant(42))});
+                           VanteloDefinitions::getInterfaceNameExternalMedia(),
+                           QStringLiteral("determineAvailableFunctionsFinished"),
+                           {QStringLiteral("usb"), QVariant::fromValue(QDBusVariant(42))});
     // The relay needs this thread's event loop; the receiver ends its thread.
     QTRY_VERIFY_WITH_TIMEOUT(worker.isFinished(), waitMs);
     QCOMPARE(receiver.takenOn, &worker);
-    QCOMPARE(receiver.taken, (QVariantList {QStringLiteral("usb"), 42}));
+    QCOMPARE(receiver.taken, (QVariantList{QStringLiteral("usb"), 42}));
     QVERIFY2(log.records().isEmpty(), qPrintable(log.messages().join(QLatin1Char('\n'))));
 }
 

@@ -88,8 +88,8 @@ void stop(QProcess& process)
 // nodes without interfaces of their own must lead somewhere.
 bool walk(QDBusConnection bus, const QString& service, const QString& path, PathInterfaces* objects, QString* error)
 {
-    const QDBusMessage reply = call(bus, service, path, QStringLiteral("org.freedesktop.DBus.Introspectable"),
-                                    QStringLiteral("Introspect"));
+    const QDBusMessage reply =
+        call(bus, service, path, QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect"));
     QXmlStreamReader xml(reply.arguments().value(0).toString());
     QStringList interfaces;
     QStringList children;
@@ -183,7 +183,7 @@ void SimulatorTest::answersFromTheScenario()
     QCOMPARE(deviceInfo->getInformation(QStringLiteral("Device1"), QStringLiteral("serialNumber")).getValue(),
              QVariant(QStringLiteral("SN-2026-0042")));
     QCOMPARE(deviceInfo->getListOfInstances(QStringLiteral("x")).getValue(),
-             QVariant(QStringList {QStringLiteral("Device1")}));
+             QVariant(QStringList{QStringLiteral("Device1")}));
 
     // Arguments the scenario doesn't know: the answer says which it knows.
     const QString unknown =
@@ -205,8 +205,8 @@ void SimulatorTest::answersNameTheirObject()
     const QString sps = QStringLiteral("SpsConfigurationManager");
     const auto parameter = SelectorDataDBusConnector::createAndConnect(sps, QStringLiteral("PlcParameter"));
     const auto shared = SelectorDataDBusConnector::createAndConnect(sps, QStringLiteral("Configuration"));
-    const QStringList arguments{QStringLiteral("Gain"), QStringLiteral("Kp"), QStringLiteral("1"), QString(),
-                                QString(), QStringLiteral("en")};
+    const QStringList arguments{QStringLiteral("Gain"), QStringLiteral("Kp"), QStringLiteral("1"), QString(), QString(),
+                                QStringLiteral("en")};
     const auto text = [&arguments](SelectorDataDBusConnector& connector) {
         return connector
             .getSelectorText(arguments[0], arguments[1], arguments[2], arguments[3], arguments[4], arguments[5])
@@ -305,15 +305,15 @@ void SimulatorTest::refusesWhatTheServicesDoNotServe_data()
     QTest::newRow("unknown method") << systemInformation << devicePath << deviceInfo << QStringLiteral("getInfo") << two
                                     << QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod");
     QTest::newRow("wrong signature") << systemInformation << devicePath << deviceInfo
-                                     << QStringLiteral("getInformation") << QVariantList {QStringLiteral("only one")}
+                                     << QStringLiteral("getInformation") << QVariantList{QStringLiteral("only one")}
                                      << invalidArgs;
     QTest::newRow("control at /") << simulatorName << QStringLiteral("/") << controlInterface << QStringLiteral("Reset")
                                   << QVariantList() << unknownObject;
     QTest::newRow("control path on a service name") << systemInformation << controlPath << controlInterface
                                                     << QStringLiteral("Reset") << QVariantList() << unknownObject;
-    QTest::newRow("control with a wrong signature") << simulatorName << controlPath << controlInterface
-                                                    << QStringLiteral("SetDelay") << QVariantList{QStringLiteral("x")}
-                                                    << invalidArgs;
+    QTest::newRow("control with a wrong signature")
+        << simulatorName << controlPath << controlInterface << QStringLiteral("SetDelay")
+        << QVariantList{QStringLiteral("x")} << invalidArgs;
 }
 
 void SimulatorTest::refusesWhatTheServicesDoNotServe()
@@ -348,7 +348,7 @@ void SimulatorTest::introspectionWalksEveryObject_data()
     QTest::newRow("system information") << systemInformation << system;
     QTest::newRow("configuration manager")
         << QStringLiteral("com.vantelo.SpsConfigurationManager")
-        << PathInterfaces {
+        << PathInterfaces{
                {QStringLiteral("/com/vantelo/Configuration"), {QStringLiteral("com.vantelo.Configuration")}},
                {QStringLiteral("/com/vantelo/SelectorData"), {QStringLiteral("com.vantelo.SelectorData")}},
                {QStringLiteral("/com/vantelo/PlcParameterSelectorData"), {QStringLiteral("com.vantelo.SelectorData")}}};
@@ -382,14 +382,14 @@ void SimulatorTest::controlRefusesBadOrders_data()
     const QString method = QStringLiteral("getInformation");
     const QVariant noArguments = QVariant::fromValue(QVariantList());
     const auto value = [](const QVariant& inner) { return QVariant::fromValue(QDBusVariant(inner)); };
-    QTest::newRow("error name with a blank") << QStringLiteral("SetError")
-                                             << QVariantList{method, QStringLiteral("not an error"), QString()}
-                                             << QStringLiteral("no valid D-Bus error name");
+    QTest::newRow("error name with a blank")
+        << QStringLiteral("SetError") << QVariantList{method, QStringLiteral("not an error"), QString()}
+        << QStringLiteral("no valid D-Bus error name");
     QTest::newRow("error name with ..") << QStringLiteral("SetError")
                                         << QVariantList{method, QStringLiteral("com..vantelo.Failed"), QString()}
                                         << QStringLiteral("no valid D-Bus error name");
-    QTest::newRow("delay beyond 10 minutes") << QStringLiteral("SetDelay") << QVariantList{method, 600001u}
-                                             << QStringLiteral("beyond the 600000 ms");
+    QTest::newRow("delay beyond 10 minutes")
+        << QStringLiteral("SetDelay") << QVariantList{method, 600001u} << QStringLiteral("beyond the 600000 ms");
     QTest::newRow("delay of 10 minutes") << QStringLiteral("SetDelay") << QVariantList{method, 600000u} << QString();
     QTest::newRow("malformed method") << QStringLiteral("SetReply")
                                       << QVariantList{QStringLiteral("get-x"), 0, QString(), value(1)}
@@ -397,7 +397,7 @@ void SimulatorTest::controlRefusesBadOrders_data()
     QTest::newRow("empty method") << QStringLiteral("SetNoReply") << QVariantList{QString()}
                                   << QStringLiteral("no valid D-Bus method name");
     QTest::newRow("method nothing serves")
-        << QStringLiteral("SetRawReply") << QVariantList {QStringLiteral("getX"), value(1)}
+        << QStringLiteral("SetRawReply") << QVariantList{QStringLiteral("getX"), value(1)}
         << QStringLiteral("No served interface has a method getX");
     QTest::newRow("value too deep for the envelope")
         << QStringLiteral("SetReply") << QVariantList{method, 0, QString(), value(nestedVariants(31))}
@@ -412,28 +412,28 @@ void SimulatorTest::controlRefusesBadOrders_data()
                                       << QStringLiteral("no valid well-known bus name");
     QTest::newRow("unique name") << QStringLiteral("ReleaseName") << QVariantList{QStringLiteral(":1.5")}
                                  << QStringLiteral("no valid well-known bus name");
-    QTest::newRow("the simulator's own name") << QStringLiteral("ReleaseName") << QVariantList{simulatorName}
-                                              << QStringLiteral("the simulator's own name");
-    QTest::newRow("name the scenario doesn't serve") << QStringLiteral("OwnName")
-                                                     << QVariantList{QStringLiteral("com.vantelo.Elsewhere")}
-                                                     << QStringLiteral("serves no objects under com.vantelo.Elsewhere");
-    QTest::newRow("object path with ..")
-        << QStringLiteral("EmitSignal")
-        << QVariantList{QStringLiteral("/com/../x"), QStringLiteral("com.vantelo.X"), QStringLiteral("s"), noArguments}
-        << QStringLiteral("no valid object path");
+    QTest::newRow("the simulator's own name")
+        << QStringLiteral("ReleaseName") << QVariantList{simulatorName} << QStringLiteral("the simulator's own name");
+    QTest::newRow("name the scenario doesn't serve")
+        << QStringLiteral("OwnName") << QVariantList{QStringLiteral("com.vantelo.Elsewhere")}
+        << QStringLiteral("serves no objects under com.vantelo.Elsewhere");
+    QTest::newRow("object path with ..") << QStringLiteral("EmitSignal")
+                                         << QVariantList{QStringLiteral("/com/../x"), QStringLiteral("com.vantelo.X"),
+                                                         QStringLiteral("s"), noArguments}
+                                         << QStringLiteral("no valid object path");
     QTest::newRow("malformed interface") << QStringLiteral("EmitSignal")
-                                         << QVariantList {QStringLiteral("/com/vantelo/DeviceInfo"),
-                                                          QStringLiteral("x"), QStringLiteral("s"), noArguments}
+                                         << QVariantList{QStringLiteral("/com/vantelo/DeviceInfo"), QStringLiteral("x"),
+                                                         QStringLiteral("s"), noArguments}
                                          << QStringLiteral("no valid interface name");
     QTest::newRow("malformed signal") << QStringLiteral("EmitSignal")
-                                      << QVariantList {QStringLiteral("/com/vantelo/DeviceInfo"),
-                                                       QStringLiteral("com.vantelo.X"), QStringLiteral("a.b"),
-                                                       noArguments}
+                                      << QVariantList{QStringLiteral("/com/vantelo/DeviceInfo"),
+                                                      QStringLiteral("com.vantelo.X"), QStringLiteral("a.b"),
+                                                      noArguments}
                                       << QStringLiteral("no valid signal name");
     QTest::newRow("signal of no object") << QStringLiteral("EmitSignal")
-                                         << QVariantList {QStringLiteral("/com/vantelo/Nowhere"),
-                                                          QStringLiteral("com.vantelo.X"), QStringLiteral("s"),
-                                                          noArguments}
+                                         << QVariantList{QStringLiteral("/com/vantelo/Nowhere"),
+                                                         QStringLiteral("com.vantelo.X"), QStringLiteral("s"),
+                                                         noArguments}
                                          << QStringLiteral("No service serves an object at /com/vantelo/Nowhere");
 }
 
@@ -489,9 +489,10 @@ void SimulatorTest::callLogKeepsTheLastCalls()
     PrivateBus ownBus;
     QVERIFY(ownBus.start());
     QProcess simulator;
-    QVERIFY(ownBus.startSimulator({QStringLiteral("--bare"), QStringLiteral("--own"), QStringLiteral("com.vantelo.Probe"),
-                                   QStringLiteral("--call-log"), QStringLiteral("3")},
-                                  &simulator));
+    QVERIFY(
+        ownBus.startSimulator({QStringLiteral("--bare"), QStringLiteral("--own"), QStringLiteral("com.vantelo.Probe"),
+                               QStringLiteral("--call-log"), QStringLiteral("3")},
+                              &simulator));
     QDBusConnection connection = ownBus.connection();
     for (int i = 0; i < 5; ++i)
         call(connection, QStringLiteral("com.vantelo.Probe"), QStringLiteral("/any/path"),
@@ -628,7 +629,7 @@ void SimulatorTest::refusesMalformedScenarios_data()
     QTest::newRow("object twice")
         << QByteArray(R"({"objects": [{"module": "M", "object": "O", "interfaces": ["com.vantelo.Display"]}, )"
                       R"({"module": "M", "object": "O", "interfaces": ["com.vantelo.DeviceInfo"]}]})")
-                                  << QStringLiteral("objects[1]: com.vantelo.M serves /com/vantelo/O already");
+        << QStringLiteral("objects[1]: com.vantelo.M serves /com/vantelo/O already");
     QTest::newRow("unknown method")
         << object + R"("answers": [{"interface": "com.vantelo.DeviceInfo", "method": "getPicture"}]})"
         << QStringLiteral("answers[0].method: com.vantelo.DeviceInfo has no method \"getPicture\"");
@@ -684,10 +685,21 @@ void SimulatorTest::refusesMalformedScenarios_data()
         {QStringLiteral("t"), QStringLiteral("0 to 18446744073709551615")},
     };
     const QList<QPair<const char*, const char*>> outOfRange = {
-        {"y", "256"},         {"y", "-1"},         {"n", "32768"}, {"n", "-32769"},
-        {"q", "65536"},       {"i", "3000000000"}, {"u", "4294967296"}, {"u", "-1"},
-        {"x", "9223372036854775808"}, {"x", "-9223372036854775809"}, {"t", "18446744073709551616"},
-        {"t", "-1"},          {"i", "1.5"},        {"t", "1e3"},   {"x", "\"5\""},
+        {"y", "256"},
+        {"y", "-1"},
+        {"n", "32768"},
+        {"n", "-32769"},
+        {"q", "65536"},
+        {"i", "3000000000"},
+        {"u", "4294967296"},
+        {"u", "-1"},
+        {"x", "9223372036854775808"},
+        {"x", "-9223372036854775809"},
+        {"t", "18446744073709551616"},
+        {"t", "-1"},
+        {"i", "1.5"},
+        {"t", "1e3"},
+        {"x", "\"5\""},
     };
     for (const auto& [type, number] : outOfRange)
         QTest::addRow("%s %s", type, number)
@@ -745,7 +757,7 @@ void SimulatorTest::refusesToStart_data()
                                << QStringList{QStringLiteral("--session"), QStringLiteral("--address"), suiteBus}
                                << QStringLiteral("--system, --session and --address exclude each other");
     QTest::newRow("address at its socket")
-        << QStringLiteral("session") << QStringList {QStringLiteral("--address"), suiteBus}
+        << QStringLiteral("session") << QStringList{QStringLiteral("--address"), suiteBus}
         << QStringLiteral("is the system bus");
 }
 
@@ -819,24 +831,25 @@ void SimulatorTest::systemBusPolicyKeepsTheControlToItsOwner()
     if (::getuid() != 0)
         QSKIP("Playing the owner (root) and a stranger needs root");
     // The policy of a system bus, strict by default, with the simulator's file included.
-    PrivateBus ownBus(QStringLiteral(
-                      "<policy context=\"default\">\n"
-                      "    <allow user=\"*\"/>\n"
-                      "    <deny own=\"*\"/>\n"
-                      "    <deny send_type=\"method_call\"/>\n"
-                      "    <allow send_type=\"signal\"/>\n"
-                      "    <allow send_requested_reply=\"true\" send_type=\"method_return\"/>\n"
-                      "    <allow send_requested_reply=\"true\" send_type=\"error\"/>\n"
-                      "    <allow receive_type=\"method_call\"/>\n"
-                      "    <allow receive_type=\"method_return\"/>\n"
-                      "    <allow receive_type=\"error\"/>\n"
-                      "    <allow receive_type=\"signal\"/>\n"
-                      "    <allow send_destination=\"org.freedesktop.DBus\" send_interface=\"org.freedesktop.DBus\"/>\n"
-                      "    <allow send_destination=\"org.freedesktop.DBus\"\n"
-                      "           send_interface=\"org.freedesktop.DBus.Introspectable\"/>\n"
-                      "  </policy>\n"
-                      "  <include>%1</include>\n")
-                      .arg(QStringLiteral(VANTELO_POLICY_FILE)));
+    PrivateBus ownBus(
+        QStringLiteral(
+            "<policy context=\"default\">\n"
+            "    <allow user=\"*\"/>\n"
+            "    <deny own=\"*\"/>\n"
+            "    <deny send_type=\"method_call\"/>\n"
+            "    <allow send_type=\"signal\"/>\n"
+            "    <allow send_requested_reply=\"true\" send_type=\"method_return\"/>\n"
+            "    <allow send_requested_reply=\"true\" send_type=\"error\"/>\n"
+            "    <allow receive_type=\"method_call\"/>\n"
+            "    <allow receive_type=\"method_return\"/>\n"
+            "    <allow receive_type=\"error\"/>\n"
+            "    <allow receive_type=\"signal\"/>\n"
+            "    <allow send_destination=\"org.freedesktop.DBus\" send_interface=\"org.freedesktop.DBus\"/>\n"
+            "    <allow send_destination=\"org.freedesktop.DBus\"\n"
+            "           send_interface=\"org.freedesktop.DBus.Introspectable\"/>\n"
+            "  </policy>\n"
+            "  <include>%1</include>\n")
+            .arg(QStringLiteral(VANTELO_POLICY_FILE)));
     QVERIFY(ownBus.start());
     QFile::setPermissions(ownBus.directory(),
                           QFile::permissions(ownBus.directory()) | QFile::ExeOther | QFile::ReadOther);

@@ -58,7 +58,8 @@ int callFromThisThread(const QString& tag)
         const QVariant blocking = device->getInformation(tag, number).getValue();
         wrong += blocking != echoOf(QStringLiteral("getInformation"), {tag, number});
         const DBusPendingReply::SharedPointer pending = device->getListOfActionsAsynchron(tag, number);
-        wrong += !pending || pending->getReply().getValue() != echoOf(QStringLiteral("getListOfActions"), {tag, number});
+        wrong +=
+            !pending || pending->getReply().getValue() != echoOf(QStringLiteral("getListOfActions"), {tag, number});
     }
     return wrong;
 }

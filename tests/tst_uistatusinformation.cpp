@@ -36,7 +36,7 @@ UiStatusInformationItem makeItem(int n)
 }
 
 // Qt D-Bus names a type by its id in Qt 5, by its QMetaType in Qt 6.
-template<typename T>
+template <typename T>
 const char* dBusSignature()
 {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
@@ -54,8 +54,8 @@ QString quoted(const QString& text)
 // The call's own two records, then the connector's.
 QStringList failureLog(const QString& method, const QString& error, const char* connectorText)
 {
-    const QString callText = quoted(QStringLiteral("D-Bus call to method ") + method + QStringLiteral(" failed: ")
-                                    + error + QLatin1Char('!'));
+    const QString callText = quoted(QStringLiteral("D-Bus call to method ") + method + QStringLiteral(" failed: ") +
+                                    error + QLatin1Char('!'));
     return {callText, callText, QLatin1String(connectorText) + QLatin1Char(' ') + callText};
 }
 } // namespace
@@ -95,8 +95,14 @@ void UiStatusInformationTest::failuresBecomeWarningsAndEmptyResults()
     const auto single = [&] {
         return Items{connector->getUiStatusInformationItem(QStringLiteral("all"), item.uuid())};
     };
-    const auto add = [&] { connector->addUiStatusInformationItem(item); return Items(); };
-    const auto remove = [&] { connector->removeUiStatusInformationItem(item); return Items(); };
+    const auto add = [&] {
+        connector->addUiStatusInformationItem(item);
+        return Items();
+    };
+    const auto remove = [&] {
+        connector->removeUiStatusInformationItem(item);
+        return Items();
+    };
     const Items three{makeItem(3), item, makeItem(2)};
 
     struct Case
@@ -107,32 +113,58 @@ void UiStatusInformationTest::failuresBecomeWarningsAndEmptyResults()
         QStringList warnings;
     };
     const QList<Case> cases = {
-        {[&] { m_simulator.setError(listMethod, errorName, QStringLiteral("gone")); }, list, {},
+        {[&] { m_simulator.setError(listMethod, errorName, QStringLiteral("gone")); },
+         list,
+         {},
          failureLog(listMethod, QStringLiteral("gone"),
                     "Failed to fetch UiStatusInformationItem list. Failed with the following error:")},
-        {[&] { m_simulator.setReply(listMethod, 3, QStringLiteral("denied"), QString()); }, list, {},
+        {[&] { m_simulator.setReply(listMethod, 3, QStringLiteral("denied"), QString()); },
+         list,
+         {},
          {QStringLiteral("Failed to fetch UiStatusInformationItem list. Failed with the following error: \"denied\"")}},
-        {[&] { m_simulator.setReply(listMethod, 0, QString(), QStringLiteral("plain")); }, list, {},
+        {[&] { m_simulator.setReply(listMethod, 0, QString(), QStringLiteral("plain")); },
+         list,
+         {},
          {QStringLiteral("Unable to extract UiStatusInformationItem list from dbus reply")}},
         {[&] { m_simulator.setReply(listMethod, 0, QString(), QVariant::fromValue(Items())); }, list, {}, {}},
-        {[&] { m_simulator.setError(itemMethod, errorName, QString()); }, single, {UiStatusInformationItem()},
+        {[&] { m_simulator.setError(itemMethod, errorName, QString()); },
+         single,
+         {UiStatusInformationItem()},
          failureLog(itemMethod, QString(),
                     "Failed to fetch UiStatusInformationItem. Failed with the following error:")},
-        {[&] { m_simulator.setReply(itemMethod, 0, QString(), QStringLiteral("plain")); }, single,
-         {UiStatusInformationItem()}, {QStringLiteral("Unable to extract UiStatusInformationItem from dbus reply")}},
+        {[&] { m_simulator.setReply(itemMethod, 0, QString(), QStringLiteral("plain")); },
+         single,
+         {UiStatusInformationItem()},
+         {QStringLiteral("Unable to extract UiStatusInformationItem from dbus reply")}},
         // Values of another shape are refused, never read as items.
-        {[&] { m_simulator.setReply(listMethod, 0, QString(), QVariant::fromValue(item)); }, list, {},
+        {[&] { m_simulator.setReply(listMethod, 0, QString(), QVariant::fromValue(item)); },
+         list,
+         {},
          {QStringLiteral("Unable to extract UiStatusInformationItem list from dbus reply")}},
-        {[&] { m_simulator.setReply(listMethod, 0, QString(), QVariantMap{{QStringLiteral("k"), 1}}); }, list, {},
+        {[&] {
+             m_simulator.setReply(listMethod, 0, QString(), QVariantMap{{QStringLiteral("k"), 1}});
+         },
+         list,
+         {},
          {QStringLiteral("Unable to extract UiStatusInformationItem list from dbus reply")}},
-        {[&] { m_simulator.setReply(itemMethod, 0, QString(), QVariant::fromValue(three)); }, single,
-         {UiStatusInformationItem()}, {QStringLiteral("Unable to extract UiStatusInformationItem from dbus reply")}},
-        {[&] { m_simulator.setReply(itemMethod, 0, QString(), QVariantMap{{QStringLiteral("k"), 1}}); }, single,
-         {UiStatusInformationItem()}, {QStringLiteral("Unable to extract UiStatusInformationItem from dbus reply")}},
-        {[&] { m_simulator.setError(addMethod, errorName, QStringLiteral("full")); }, add, {},
+        {[&] { m_simulator.setReply(itemMethod, 0, QString(), QVariant::fromValue(three)); },
+         single,
+         {UiStatusInformationItem()},
+         {QStringLiteral("Unable to extract UiStatusInformationItem from dbus reply")}},
+        {[&] {
+             m_simulator.setReply(itemMethod, 0, QString(), QVariantMap{{QStringLiteral("k"), 1}});
+         },
+         single,
+         {UiStatusInformationItem()},
+         {QStringLiteral("Unable to extract UiStatusInformationItem from dbus reply")}},
+        {[&] { m_simulator.setError(addMethod, errorName, QStringLiteral("full")); },
+         add,
+         {},
          failureLog(addMethod, QStringLiteral("full"),
                     "Failed to add system information item. Failed with the following error:")},
-        {[&] { m_simulator.setError(removeMethod, errorName, QStringLiteral("no")); }, remove, {},
+        {[&] { m_simulator.setError(removeMethod, errorName, QStringLiteral("no")); },
+         remove,
+         {},
          failureLog(removeMethod, QStringLiteral("no"),
                     "Failed to remove system information item. Failed with the following error:")},
     };
@@ -145,8 +177,8 @@ void UiStatusInformationTest::failuresBecomeWarningsAndEmptyResults()
     }
 
     // A service that isn't there: the connector's warning comes last, and the call returns.
-    const auto absent = UiStatusInformationDataDBusConnector::createAndConnect(QStringLiteral("Absent"),
-                                                                              QStringLiteral("UiStatus"));
+    const auto absent =
+        UiStatusInformationDataDBusConnector::createAndConnect(QStringLiteral("Absent"), QStringLiteral("UiStatus"));
     WarningLog log;
     absent->removeUiStatusInformationItem(item);
     QCOMPARE(log.records().size(), 3);

@@ -93,8 +93,8 @@ void BusLink::describe(quint64 generation, const QString& interfaceName)
 }
 
 QSharedPointer<QDBusInterface> BusLink::interfaceFor(quint64 generation, const QDBusConnection& connection,
-                                                    const QString& service, const QString& path,
-                                                    const QString& interfaceName, bool* made)
+                                                     const QString& service, const QString& path,
+                                                     const QString& interfaceName, bool* made)
 {
     // Every QDBusInterface brings a watcher of its own, and Qt's cost of adding
     // one grows with the number there are: one per object keeps it flat. The
@@ -109,16 +109,16 @@ QSharedPointer<QDBusInterface> BusLink::interfaceFor(quint64 generation, const Q
     }
 
     describe(generation, interfaceName);
-    const QSharedPointer<QDBusInterface> interface(
-        new QDBusInterface(service, path, interfaceName, connection), [this, key](QDBusInterface* unused) {
-            {
-                const QMutexLocker locker(&m_interfacesMutex);
-                const auto entry = m_interfaces.constFind(key);
-                if (entry != m_interfaces.constEnd() && entry->isNull())
-                    m_interfaces.erase(entry);
-            }
-            delete unused;
-        });
+    const QSharedPointer<QDBusInterface> interface(new QDBusInterface(service, path, interfaceName, connection),
+                                                   [this, key](QDBusInterface* unused) {
+                                                       {
+                                                           const QMutexLocker locker(&m_interfacesMutex);
+                                                           const auto entry = m_interfaces.constFind(key);
+                                                           if (entry != m_interfaces.constEnd() && entry->isNull())
+                                                               m_interfaces.erase(entry);
+                                                       }
+                                                       delete unused;
+                                                   });
     const QMutexLocker locker(&m_interfacesMutex);
     m_interfaces.insert(key, interface);
     *made = true;
@@ -138,8 +138,8 @@ QString BusLink::unusableReason() const
 
 bool BusLink::InterfaceKey::operator==(const InterfaceKey& other) const
 {
-    return generation == other.generation && thread == other.thread && service == other.service &&
-           path == other.path && interface == other.interface;
+    return generation == other.generation && thread == other.thread && service == other.service && path == other.path &&
+           interface == other.interface;
 }
 
 BusLink::HashValue qHash(const BusLink::InterfaceKey& key, BusLink::HashValue seed)
@@ -151,11 +151,10 @@ BusLink::HashValue qHash(const BusLink::InterfaceKey& key, BusLink::HashValue se
 bool BusLink::connectToBus(QString* error)
 {
     QDBusConnection::disconnectFromBus(m_connectionName);
-    QDBusConnection connection = m_address == systemBus ? QDBusConnection::connectToBus(QDBusConnection::SystemBus,
-                                                                                         m_connectionName)
-                                 : m_address == sessionBus
-                                     ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName)
-                                     : QDBusConnection::connectToBus(withoutGuid(m_address), m_connectionName);
+    QDBusConnection connection =
+        m_address == systemBus    ? QDBusConnection::connectToBus(QDBusConnection::SystemBus, m_connectionName)
+        : m_address == sessionBus ? QDBusConnection::connectToBus(QDBusConnection::SessionBus, m_connectionName)
+                                  : QDBusConnection::connectToBus(withoutGuid(m_address), m_connectionName);
     if (!connection.isConnected()) {
         const QDBusError failure = connection.lastError();
         *error = failure.isValid() ? failure.message() : QStringLiteral("no connection");
@@ -259,7 +258,8 @@ void BusLink::onDisconnected()
         if (!m_connected || m_connection.isConnected())
             return;
         m_connected.store(false, std::memory_order_release);
-        m_unusableReason = QStringLiteral("the connection to the bus at %1 was lost (the bus closed it)").arg(m_address);
+        m_unusableReason =
+            QStringLiteral("the connection to the bus at %1 was lost (the bus closed it)").arg(m_address);
         here = notify(allConnectors());
     }
     reconcile(here);

@@ -67,8 +67,7 @@ public:
     // in their own threads, whenever the bus or, for those that follow it,
     // their service changes. Every connector's service is watched from its
     // first connector on; only followers get its ownership.
-    std::shared_ptr<ServiceOwnership> attach(DBusConnectorBasePrivate* connector, const QString& service,
-                                             bool follows);
+    std::shared_ptr<ServiceOwnership> attach(DBusConnectorBasePrivate* connector, const QString& service, bool follows);
     void detach(DBusConnectorBasePrivate* connector, const QString& service);
 
     // Records what a follower's own interface learnt of the owner when it was

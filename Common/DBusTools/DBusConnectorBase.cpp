@@ -22,9 +22,8 @@ QString sharedServiceName(const QString& name)
 }
 } // namespace
 
-DBusConnectorBase::DBusConnectorBase(const QString& moduleName, const QString& objectName,
-                                     const QString& interfaceName, QObject* parent,
-                                     ConnectionMode connectionMode)
+DBusConnectorBase::DBusConnectorBase(const QString& moduleName, const QString& objectName, const QString& interfaceName,
+                                     QObject* parent, ConnectionMode connectionMode)
     : QObject(parent)
     , d(new DBusConnectorBasePrivate(this))
 {
@@ -159,8 +158,8 @@ QString DBusConnectorBase::getInvalidDBusInterfaceMessage() const
             return QString();
         reason = d->link->unusableReason();
         if (reason.isEmpty() && !d->connection.isConnected())
-            reason = QStringLiteral("the connection to the bus at %1 was lost (the bus closed it)")
-                         .arg(d->link->address());
+            reason =
+                QStringLiteral("the connection to the bus at %1 was lost (the bus closed it)").arg(d->link->address());
         if (reason.isEmpty())
             reason = QStringLiteral("the service is not running");
         break;

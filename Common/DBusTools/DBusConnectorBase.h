@@ -173,8 +173,8 @@ protected:
         const QDBusReply<QDBusVariant> answer =
             dBusInterface->call(QDBus::AutoDetect, methodName, std::forward<Args>(args)...);
         if (answer.error().isValid()) {
-            const QString message = QLatin1String("D-Bus call to method ") + methodName +
-                                    QLatin1String(" failed: ") + answer.error().message() + QLatin1Char('!');
+            const QString message = QLatin1String("D-Bus call to method ") + methodName + QLatin1String(" failed: ") +
+                                    answer.error().message() + QLatin1Char('!');
             qWarning() << message;
             qWarning() << message;
             result.setError(ErrorContainer::getDefaultErrorCode(), message, answer.error().name());

@@ -9,6 +9,6 @@ namespace DBusNameRules {
 bool isValidBusName(const QString& name);
 bool isValidObjectPath(const QString& path);
 bool isValidInterfaceName(const QString& name);
-}
+} // namespace DBusNameRules
 
 #endif // DBUSNAMERULES_H

@@ -1,11 +1,11 @@
 #include "VanteloDefinitions.h"
 
 // Each name is one constant, made on first use and shared by every caller.
-#define VANTELO_NAME(getter, value) \
-    const QString& VanteloDefinitions::getter() \
-    { \
-        static const QString name = QStringLiteral(value); \
-        return name; \
+#define VANTELO_NAME(getter, value)                                                                                    \
+    const QString& VanteloDefinitions::getter()                                                                        \
+    {                                                                                                                  \
+        static const QString name = QStringLiteral(value);                                                             \
+        return name;                                                                                                   \
     }
 
 VANTELO_NAME(getModuleName, "SystemInformation")

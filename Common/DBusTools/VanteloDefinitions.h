@@ -13,7 +13,8 @@
 class VANTELO_DBUSTOOLS_EXPORT VanteloDefinitions
 {
 public:
-    /// `SystemInformation`: the module whose service, `com.vantelo.SystemInformation`, serves the system information objects.
+    /// `SystemInformation`: the module whose service, `com.vantelo.SystemInformation`, serves the system information
+    /// objects.
     static const QString& getModuleName();
 
     /// `Information`: the object of the provider registry (VanteloDBusConnector).
@@ -22,11 +23,14 @@ public:
     static const QString& getObjectNameExternalMediaMountService();
     /// `Display`: the object of the display of a module.
     static const QString& getObjectNameDisplay();
-    /// `SelectorData`: the object of the selector data, and the part of an object name that SelectorDataDBusConnector puts in.
+    /// `SelectorData`: the object of the selector data, and the part of an object name that SelectorDataDBusConnector
+    /// puts in.
     static const QString& getObjectNameSelectorData();
-    /// `Configuration`: the configuration object; SelectorDataDBusConnector replaces it in object names by the selector data object.
+    /// `Configuration`: the configuration object; SelectorDataDBusConnector replaces it in object names by the selector
+    /// data object.
     static const QString& getObjectNameConfiguration();
-    /// `ProcessData`: the process data object; SelectorDataDBusConnector replaces it in object names by the selector data object.
+    /// `ProcessData`: the process data object; SelectorDataDBusConnector replaces it in object names by the selector
+    /// data object.
     static const QString& getObjectNameProcessData();
 
     /// `com.vantelo.Vantelo`: the provider registry's interface.

@@ -28,7 +28,8 @@ DBusPendingReply::SharedPointer BusControlInfoDBusConnector::getInformationAsync
     return asyncCallHelper(QStringLiteral("getInformation"), instanceName);
 }
 
-DBusPendingReply::SharedPointer BusControlInfoDBusConnector::getListOfActionsAsynchron(const QString& instanceName) const
+DBusPendingReply::SharedPointer BusControlInfoDBusConnector::getListOfActionsAsynchron(
+    const QString& instanceName) const
 {
     return asyncCallHelper(QStringLiteral("getListOfActions"), instanceName);
 }

@@ -14,8 +14,8 @@ ConfigurationFileHandlerDBusConnector::ConfigurationFileHandlerDBusConnector(con
 
 ConfigurationFileHandlerDBusConnector::~ConfigurationFileHandlerDBusConnector() = default;
 
-QSharedPointer<ConfigurationFileHandlerDBusConnector>
-ConfigurationFileHandlerDBusConnector::createAndConnect(const QString& moduleName, const QString& objectName)
+QSharedPointer<ConfigurationFileHandlerDBusConnector> ConfigurationFileHandlerDBusConnector::createAndConnect(
+    const QString& moduleName, const QString& objectName)
 {
     QSharedPointer<ConfigurationFileHandlerDBusConnector> connector(
         new ConfigurationFileHandlerDBusConnector(moduleName, objectName));
@@ -43,8 +43,8 @@ DBusPendingReply::SharedPointer ConfigurationFileHandlerDBusConnector::getConfig
     const QString& instanceName, const QString& configurationName, const QString& language,
     const QString& sessionId) const
 {
-    return asyncCallHelper(QStringLiteral("getConfigurationWithSessionId"), instanceName, configurationName,
-                           language, sessionId);
+    return asyncCallHelper(QStringLiteral("getConfigurationWithSessionId"), instanceName, configurationName, language,
+                           sessionId);
 }
 
 DBusPendingReply::SharedPointer ConfigurationFileHandlerDBusConnector::getDynamicTextAsynchron(
@@ -75,8 +75,8 @@ DBusPendingReply::SharedPointer ConfigurationFileHandlerDBusConnector::setConfig
     const QString& instanceName, const QString& configurationName, const QString& configuration,
     const QString& language, bool persistent) const
 {
-    return asyncCallHelper(QStringLiteral("setConfiguration"), instanceName, configurationName, configuration,
-                           language, std::as_const(persistent));
+    return asyncCallHelper(QStringLiteral("setConfiguration"), instanceName, configurationName, configuration, language,
+                           std::as_const(persistent));
 }
 
 DBusPendingReply::SharedPointer ConfigurationFileHandlerDBusConnector::setConfigurationWithSessionIdAsynchron(
@@ -87,14 +87,14 @@ DBusPendingReply::SharedPointer ConfigurationFileHandlerDBusConnector::setConfig
                            configuration, language, sessionId, std::as_const(persistent));
 }
 
-DBusPendingReply::SharedPointer
-ConfigurationFileHandlerDBusConnector::getNumberOfInstancesAsynchron(const QString& instanceName) const
+DBusPendingReply::SharedPointer ConfigurationFileHandlerDBusConnector::getNumberOfInstancesAsynchron(
+    const QString& instanceName) const
 {
     return asyncCallHelper(QStringLiteral("getNumberOfInstances"), instanceName);
 }
 
-DBusPendingReply::SharedPointer
-ConfigurationFileHandlerDBusConnector::getListOfNodeInstancesAsynchron(const QString& instanceName) const
+DBusPendingReply::SharedPointer ConfigurationFileHandlerDBusConnector::getListOfNodeInstancesAsynchron(
+    const QString& instanceName) const
 {
     return asyncCallHelper(QStringLiteral("getListOfNodeInstances"), instanceName);
 }
@@ -117,8 +117,7 @@ DBusReply ConfigurationFileHandlerDBusConnector::getConfigurationElementValue(co
                                                                               const QString& configurationName,
                                                                               const QString& elementName) const
 {
-    return syncCallHelper(QStringLiteral("getConfigurationElementValue"), instanceName, configurationName,
-                          elementName);
+    return syncCallHelper(QStringLiteral("getConfigurationElementValue"), instanceName, configurationName, elementName);
 }
 
 DBusReply ConfigurationFileHandlerDBusConnector::getManifestNodeElement(const QString& instanceName,
@@ -170,19 +169,16 @@ DBusReply ConfigurationFileHandlerDBusConnector::getListOfInstances(const QStrin
 
 DBusReply ConfigurationFileHandlerDBusConnector::setConfiguration(const QString& instanceName,
                                                                   const QString& configurationName,
-                                                                  const QString& configuration,
-                                                                  const QString& language, bool persistent) const
+                                                                  const QString& configuration, const QString& language,
+                                                                  bool persistent) const
 {
-    return syncCallHelper(QStringLiteral("setConfiguration"), instanceName, configurationName, configuration,
-                          language, std::as_const(persistent));
+    return syncCallHelper(QStringLiteral("setConfiguration"), instanceName, configurationName, configuration, language,
+                          std::as_const(persistent));
 }
 
-DBusReply ConfigurationFileHandlerDBusConnector::setConfigurationWithSessionId(const QString& instanceName,
-                                                                               const QString& configurationName,
-                                                                               const QString& configuration,
-                                                                               const QString& language,
-                                                                               const QString& sessionId,
-                                                                               bool persistent) const
+DBusReply ConfigurationFileHandlerDBusConnector::setConfigurationWithSessionId(
+    const QString& instanceName, const QString& configurationName, const QString& configuration,
+    const QString& language, const QString& sessionId, bool persistent) const
 {
     return syncCallHelper(QStringLiteral("setConfigurationWithSessionId"), instanceName, configurationName,
                           configuration, language, sessionId, std::as_const(persistent));

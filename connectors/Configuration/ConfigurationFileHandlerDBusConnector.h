@@ -104,8 +104,8 @@ public:
      */
     DBusPendingReply::SharedPointer setConfigurationAsynchron(const QString& instanceName,
                                                               const QString& configurationName,
-                                                              const QString& configuration,
-                                                              const QString& language, bool persistent) const;
+                                                              const QString& configuration, const QString& language,
+                                                              bool persistent) const;
     /**
      * Sets a configuration as setConfigurationWithSessionId() does, asynchronously.
      *
@@ -114,12 +114,9 @@ public:
      * null when the interface is unusable.
      * Value: none.
      */
-    DBusPendingReply::SharedPointer setConfigurationWithSessionIdAsynchron(const QString& instanceName,
-                                                                           const QString& configurationName,
-                                                                           const QString& configuration,
-                                                                           const QString& language,
-                                                                           const QString& sessionId,
-                                                                           bool persistent) const;
+    DBusPendingReply::SharedPointer setConfigurationWithSessionIdAsynchron(
+        const QString& instanceName, const QString& configurationName, const QString& configuration,
+        const QString& language, const QString& sessionId, bool persistent) const;
     /**
      * The number of instances of getNumberOfInstances(), asynchronously.
      *
@@ -211,8 +208,7 @@ public:
      * configurationName) and blocks.
      * Value: `s`, the JavaScript source, a QString.
      */
-    DBusReply getJavaScriptConfigurationDependency(const QString& instanceName,
-                                                   const QString& configurationName) const;
+    DBusReply getJavaScriptConfigurationDependency(const QString& instanceName, const QString& configurationName) const;
     /**
      * The instances of a configuration.
      *

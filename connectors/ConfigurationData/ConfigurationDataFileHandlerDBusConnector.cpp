@@ -20,8 +20,8 @@ ConfigurationDataFileHandlerDBusConnector::ConfigurationDataFileHandlerDBusConne
 
 ConfigurationDataFileHandlerDBusConnector::~ConfigurationDataFileHandlerDBusConnector() = default;
 
-QSharedPointer<ConfigurationDataFileHandlerDBusConnector>
-ConfigurationDataFileHandlerDBusConnector::createAndConnect(const QString& moduleName, const QString& objectName)
+QSharedPointer<ConfigurationDataFileHandlerDBusConnector> ConfigurationDataFileHandlerDBusConnector::createAndConnect(
+    const QString& moduleName, const QString& objectName)
 {
     QSharedPointer<ConfigurationDataFileHandlerDBusConnector> connector(
         new ConfigurationDataFileHandlerDBusConnector(moduleName, objectName));

@@ -57,8 +57,7 @@ DBusReply DBusDeviceInfoConnector::getListOfInstances(const QString& instanceTyp
     return syncCallHelper(QStringLiteral("getListOfInstances"), instanceType);
 }
 
-DBusReply DBusDeviceInfoConnector::getInformation(const QString& instanceName,
-                                                  const QString& informationName) const
+DBusReply DBusDeviceInfoConnector::getInformation(const QString& instanceName, const QString& informationName) const
 {
     return syncCallHelper(QStringLiteral("getInformation"), instanceName, informationName);
 }

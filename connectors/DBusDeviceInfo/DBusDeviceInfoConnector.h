@@ -65,8 +65,7 @@ public:
      * Value: `s`, the outcome reported by the service, a QString in getReply().
      */
     DBusPendingReply::SharedPointer runActionsAsynchron(const QString& instanceName, const QString& actionName,
-                                                        const QString& actionArguments,
-                                                        const QString& language) const;
+                                                        const QString& actionArguments, const QString& language) const;
 
     /**
      * The instances of \a instanceType.

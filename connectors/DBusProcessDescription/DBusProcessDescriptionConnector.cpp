@@ -3,8 +3,7 @@
 #include "DBusConnection.h"
 #include "VanteloDefinitions.h"
 
-DBusProcessDescriptionConnector::DBusProcessDescriptionConnector(const QString& moduleName,
-                                                                 const QString& objectName)
+DBusProcessDescriptionConnector::DBusProcessDescriptionConnector(const QString& moduleName, const QString& objectName)
     : DBusConnectorBase(moduleName, objectName, VanteloDefinitions::getInterfaceNameProcessDescription(), nullptr,
                         FollowService)
 {
@@ -12,8 +11,8 @@ DBusProcessDescriptionConnector::DBusProcessDescriptionConnector(const QString& 
 
 DBusProcessDescriptionConnector::~DBusProcessDescriptionConnector() = default;
 
-QSharedPointer<DBusProcessDescriptionConnector>
-DBusProcessDescriptionConnector::createAndConnect(const QString& moduleName, const QString& objectName)
+QSharedPointer<DBusProcessDescriptionConnector> DBusProcessDescriptionConnector::createAndConnect(
+    const QString& moduleName, const QString& objectName)
 {
     QSharedPointer<DBusProcessDescriptionConnector> connector(
         new DBusProcessDescriptionConnector(moduleName, objectName));
@@ -25,15 +24,14 @@ DBusProcessDescriptionConnector::createAndConnect(const QString& moduleName, con
     return connector;
 }
 
-DBusPendingReply::SharedPointer
-DBusProcessDescriptionConnector::getProcessDataDescriptionAsynchron(const QString& instanceName,
-                                                                    const QString& language) const
+DBusPendingReply::SharedPointer DBusProcessDescriptionConnector::getProcessDataDescriptionAsynchron(
+    const QString& instanceName, const QString& language) const
 {
     return asyncCallHelper(QStringLiteral("getProcessDataDescription"), instanceName, language);
 }
 
-DBusPendingReply::SharedPointer
-DBusProcessDescriptionConnector::getListOfInstancesAsynchron(const QString& instanceType, const QString& language) const
+DBusPendingReply::SharedPointer DBusProcessDescriptionConnector::getListOfInstancesAsynchron(
+    const QString& instanceType, const QString& language) const
 {
     return asyncCallHelper(QStringLiteral("getListOfInstances"), instanceType, language);
 }

@@ -12,8 +12,8 @@ ExternalMediaManagerDBusConnector::ExternalMediaManagerDBusConnector(const QStri
 
 ExternalMediaManagerDBusConnector::~ExternalMediaManagerDBusConnector() = default;
 
-QSharedPointer<ExternalMediaManagerDBusConnector>
-ExternalMediaManagerDBusConnector::createAndConnect(const QString& moduleName, const QString& objectName)
+QSharedPointer<ExternalMediaManagerDBusConnector> ExternalMediaManagerDBusConnector::createAndConnect(
+    const QString& moduleName, const QString& objectName)
 {
     QSharedPointer<ExternalMediaManagerDBusConnector> connector(
         new ExternalMediaManagerDBusConnector(moduleName, objectName));

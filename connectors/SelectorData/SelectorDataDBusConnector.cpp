@@ -58,8 +58,7 @@ DBusPendingReply::SharedPointer SelectorDataDBusConnector::getListOfInstancesAsy
     return asyncCallHelper(VanteloDefinitions::getMethodNameGetListOfInstances(), instanceName, selectorName);
 }
 
-DBusReply SelectorDataDBusConnector::getListOfInstances(const QString& instanceName,
-                                                        const QString& selectorName) const
+DBusReply SelectorDataDBusConnector::getListOfInstances(const QString& instanceName, const QString& selectorName) const
 {
     return syncCallHelper(VanteloDefinitions::getMethodNameGetListOfInstances(), instanceName, selectorName);
 }

@@ -9,8 +9,8 @@ static const QString itemRemovedSignal = QStringLiteral("uiStatusInformationItem
 
 UiStatusInformationDataDBusConnector::UiStatusInformationDataDBusConnector(const QString& moduleName,
                                                                            const QString& objectName)
-    : DBusConnectorBase(moduleName, objectName, VanteloDefinitions::getInterfaceNameUiStatusInformationData(),
-                        nullptr, StartOnDemand)
+    : DBusConnectorBase(moduleName, objectName, VanteloDefinitions::getInterfaceNameUiStatusInformationData(), nullptr,
+                        StartOnDemand)
 {
     // The removal signal carries an item, so Qt D-Bus must know how to read
     // one before initObject() connects it.
@@ -19,8 +19,8 @@ UiStatusInformationDataDBusConnector::UiStatusInformationDataDBusConnector(const
 
 UiStatusInformationDataDBusConnector::~UiStatusInformationDataDBusConnector() = default;
 
-QSharedPointer<UiStatusInformationDataDBusConnector>
-UiStatusInformationDataDBusConnector::createAndConnect(const QString& moduleName, const QString& objectName)
+QSharedPointer<UiStatusInformationDataDBusConnector> UiStatusInformationDataDBusConnector::createAndConnect(
+    const QString& moduleName, const QString& objectName)
 {
     auto connector = QSharedPointer<UiStatusInformationDataDBusConnector>::create(moduleName, objectName);
     if (connector.isNull()) {
@@ -45,8 +45,7 @@ QList<UiStatusInformationItem> UiStatusInformationDataDBusConnector::getUiStatus
 
     const QVariant value = reply.getValue();
     const QDBusArgument argument = qvariant_cast<QDBusArgument>(value);
-    if (!value.canConvert<QDBusArgument>() ||
-        !UiStatusInformationItem::isListSignature(argument.currentSignature())) {
+    if (!value.canConvert<QDBusArgument>() || !UiStatusInformationItem::isListSignature(argument.currentSignature())) {
         qWarning() << "Unable to extract UiStatusInformationItem list from dbus reply";
         return items;
     }
@@ -60,8 +59,7 @@ UiStatusInformationItem UiStatusInformationDataDBusConnector::getUiStatusInforma
     UiStatusInformationItem item;
     QVariant filterArgument(filter);
     QVariant uuidArgument(uuid);
-    const DBusReply reply =
-        syncCallHelper(QStringLiteral("getUiStatusInformationItem"), filterArgument, uuidArgument);
+    const DBusReply reply = syncCallHelper(QStringLiteral("getUiStatusInformationItem"), filterArgument, uuidArgument);
     if (reply.isError()) {
         qWarning() << "Failed to fetch UiStatusInformationItem. Failed with the following error:"
                    << reply.getError().getErrorMessage();
@@ -70,8 +68,7 @@ UiStatusInformationItem UiStatusInformationDataDBusConnector::getUiStatusInforma
 
     const QVariant value = reply.getValue();
     const QDBusArgument argument = qvariant_cast<QDBusArgument>(value);
-    if (!value.canConvert<QDBusArgument>() ||
-        !UiStatusInformationItem::isItemSignature(argument.currentSignature())) {
+    if (!value.canConvert<QDBusArgument>() || !UiStatusInformationItem::isItemSignature(argument.currentSignature())) {
         qWarning() << "Unable to extract UiStatusInformationItem from dbus reply";
         return item;
     }
@@ -102,16 +99,16 @@ void UiStatusInformationDataDBusConnector::removeUiStatusInformationItem(const U
 void UiStatusInformationDataDBusConnector::connectServices()
 {
     // An empty interface name matches the signal on any interface of the object.
-    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(), itemChangedSignal,
-                                                 this, "2uiStatusInformationItemChanged(QString)");
-    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(), itemRemovedSignal,
-                                                 this, "2uiStatusInformationItemRemoved(UiStatusInformationItem)");
+    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(), itemChangedSignal, this,
+                                                 "2uiStatusInformationItemChanged(QString)");
+    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(), itemRemovedSignal, this,
+                                                 "2uiStatusInformationItemRemoved(UiStatusInformationItem)");
 }
 
 void UiStatusInformationDataDBusConnector::disconnectServices()
 {
-    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(), itemChangedSignal,
-                                                    this, "2uiStatusInformationItemChanged(QString)");
-    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(), itemRemovedSignal,
-                                                    this, "2uiStatusInformationItemRemoved(UiStatusInformationItem)");
+    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(), itemChangedSignal, this,
+                                                    "2uiStatusInformationItemChanged(QString)");
+    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(), itemRemovedSignal, this,
+                                                    "2uiStatusInformationItemRemoved(UiStatusInformationItem)");
 }

@@ -36,9 +36,9 @@ UiStatusInformationItem::~UiStatusInformationItem() = default;
 
 bool UiStatusInformationItem::operator==(const UiStatusInformationItem& other) const
 {
-    return m_uuid == other.m_uuid && m_source == other.m_source && m_category == other.m_category
-           && m_title == other.m_title && m_text == other.m_text && m_iconName == other.m_iconName
-           && m_timestamp == other.m_timestamp && m_action == other.m_action && m_priority == other.m_priority;
+    return m_uuid == other.m_uuid && m_source == other.m_source && m_category == other.m_category &&
+           m_title == other.m_title && m_text == other.m_text && m_iconName == other.m_iconName &&
+           m_timestamp == other.m_timestamp && m_action == other.m_action && m_priority == other.m_priority;
 }
 
 QDBusArgument& operator<<(QDBusArgument& argument, const UiStatusInformationItem& item)
@@ -56,8 +56,8 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, UiStatusInformati
         return argument;
     qint32 priority = 0;
     argument.beginStructure();
-    argument >> item.m_uuid >> item.m_source >> item.m_category >> item.m_title >> item.m_text >> item.m_iconName
-        >> item.m_timestamp >> item.m_action >> priority;
+    argument >> item.m_uuid >> item.m_source >> item.m_category >> item.m_title >> item.m_text >> item.m_iconName >>
+        item.m_timestamp >> item.m_action >> priority;
     argument.endStructure();
     item.m_priority.setValue(priority);
     return argument;
@@ -102,11 +102,11 @@ void registerUiStatusInformationItemTypes()
 // library has always exported them, and applications built against it may
 // call the library's copies.
 template VANTELO_CONNECTOR_EXPORT void qDBusMarshallHelper<UiStatusInformationItem>(QDBusArgument&,
-                                                                                   const UiStatusInformationItem*);
+                                                                                    const UiStatusInformationItem*);
 template VANTELO_CONNECTOR_EXPORT void qDBusDemarshallHelper<UiStatusInformationItem>(const QDBusArgument&,
-                                                                                     UiStatusInformationItem*);
-template VANTELO_CONNECTOR_EXPORT void
-qDBusMarshallHelper<QList<UiStatusInformationItem>>(QDBusArgument&, const QList<UiStatusInformationItem>*);
-template VANTELO_CONNECTOR_EXPORT void
-qDBusDemarshallHelper<QList<UiStatusInformationItem>>(const QDBusArgument&, QList<UiStatusInformationItem>*);
+                                                                                      UiStatusInformationItem*);
+template VANTELO_CONNECTOR_EXPORT void qDBusMarshallHelper<QList<UiStatusInformationItem>>(
+    QDBusArgument&, const QList<UiStatusInformationItem>*);
+template VANTELO_CONNECTOR_EXPORT void qDBusDemarshallHelper<QList<UiStatusInformationItem>>(
+    const QDBusArgument&, QList<UiStatusInformationItem>*);
 #endif

@@ -112,8 +112,7 @@ Q_DECLARE_METATYPE(UiStatusInformationItem)
 VANTELO_CONNECTOR_EXPORT QDBusArgument& operator<<(QDBusArgument& argument, const UiStatusInformationItem& item);
 /// Reads one `(ssssssssi)` struct from \a argument into \a item; a value of
 /// another type is passed over, and \a item stays as it was.
-VANTELO_CONNECTOR_EXPORT const QDBusArgument& operator>>(const QDBusArgument& argument,
-                                                         UiStatusInformationItem& item);
+VANTELO_CONNECTOR_EXPORT const QDBusArgument& operator>>(const QDBusArgument& argument, UiStatusInformationItem& item);
 
 /// Writes \a items to \a argument as one D-Bus array of items, `a(ssssssssi)`, in list order;
 /// an empty list is an empty array.

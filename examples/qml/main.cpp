@@ -34,8 +34,8 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Device information, UI status items and the screenshot."));
     parser.addHelpOption();
-    const QCommandLineOption check(
-        QStringLiteral("check"), QStringLiteral("End once everything is shown; fail on any warning."));
+    const QCommandLineOption check(QStringLiteral("check"),
+                                   QStringLiteral("End once everything is shown; fail on any warning."));
     parser.addOption(check);
     parser.process(app);
 

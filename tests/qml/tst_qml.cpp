@@ -22,7 +22,8 @@ QVariant plain(const QVariant& value)
 } // namespace
 
 // The simulator's control interface for QML.
-class QmlSimulatorControl : public QObject {
+class QmlSimulatorControl : public QObject
+{
     Q_OBJECT
 public:
     using QObject::QObject;
@@ -50,8 +51,8 @@ public:
             QVariantList typed;
             for (int i = 0; i < arguments.size(); ++i)
                 typed.append(typedArgument(plain(arguments.at(i)), signal.parameterTypes.value(i)));
-            m_control.emitSignal(
-                connector->property("path").toString(), connector->property("interfaceName").toString(), name, typed);
+            m_control.emitSignal(connector->property("path").toString(),
+                                 connector->property("interfaceName").toString(), name, typed);
             return;
         }
         QFAIL(qPrintable(QStringLiteral("%1 relays no %2").arg(entry->className, name)));
@@ -79,7 +80,8 @@ private:
     SimulatorControl m_control;
 };
 
-class Setup : public QObject {
+class Setup : public QObject
+{
     Q_OBJECT
 public Q_SLOTS:
     void applicationAvailable()

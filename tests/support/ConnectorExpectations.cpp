@@ -63,8 +63,9 @@ UiStatusInformationItem itemOf(const StatusItemRecord& record)
 
 QStringList fieldsOf(const UiStatusInformationItem& item)
 {
-    return {item.uuid(), item.source(), item.category(), item.title(), item.text(), item.iconName(), item.timestamp(),
-        item.action(), QString::number(item.priority().value())};
+    return {item.uuid(),      item.source(), item.category(),
+            item.title(),     item.text(),   item.iconName(),
+            item.timestamp(), item.action(), QString::number(item.priority().value())};
 }
 
 QStringList fieldsOf(const StatusItemRecord& record)
@@ -108,9 +109,9 @@ decltype(auto) callInOrder(C& connector, Method method, const QVariantList& argu
 
 template <typename C, typename R, typename... P, typename Method>
 OperationExpectation makeExpectation(const char* name, Method method, const char* member, const char* signature,
-    CallMode mode, const QString& answerType)
+                                     CallMode mode, const QString& answerType)
 {
-    OperationExpectation row {
+    OperationExpectation row{
         QLatin1String(name), QLatin1String(member), QLatin1String(signature), mode, answerType, {}};
     row.call = [method](DBusConnectorBase& base, const QVariantList& arguments) {
         C& connector = static_cast<C&>(base);
@@ -127,14 +128,14 @@ OperationExpectation makeExpectation(const char* name, Method method, const char
 
 template <typename C, typename R, typename... P>
 OperationExpectation expectation(const char* name, R (C::*method)(P...) const, const char* member,
-    const char* signature, CallMode mode, const QString& answerType = QString())
+                                 const char* signature, CallMode mode, const QString& answerType = QString())
 {
     return makeExpectation<C, R, P...>(name, method, member, signature, mode, answerType);
 }
 
 template <typename C, typename R, typename... P>
 OperationExpectation expectation(const char* name, R (C::*method)(P...), const char* member, const char* signature,
-    CallMode mode, const QString& answerType = QString())
+                                 CallMode mode, const QString& answerType = QString())
 {
     return makeExpectation<C, R, P...>(name, method, member, signature, mode, answerType);
 }
@@ -143,7 +144,7 @@ OperationExpectation expectation(const char* name, R (C::*method)(P...), const c
 
 template <typename C, typename... Names>
 ConnectorExpectation connector(const char* className, DBusConnectorBase::ConnectionMode mode, const char* service,
-    const char* path, const char* interface, const Names&... names)
+                               const char* path, const char* interface, const Names&... names)
 {
     ConnectorExpectation row;
     row.className = QLatin1String(className);
@@ -173,7 +174,7 @@ QList<ConnectorExpectation> makeExpectations()
 
     using Registry = VanteloDBusConnector;
     table << connector<Registry>("VanteloDBusConnector", Mode::FollowService, "com.vantelo.SystemInformation",
-        "/com/vantelo/Information", "com.vantelo.Vantelo");
+                                 "/com/vantelo/Information", "com.vantelo.Vantelo");
     table.last().operations = {
         OPERATION(Registry, getRegisteredProvidersList, "getRegisteredProvidersList", "ss", CallMode::Asynchronous),
         OPERATION(Registry, getStructuredMenu, "getStructuredMenu", "ss", CallMode::Asynchronous),
@@ -186,7 +187,8 @@ QList<ConnectorExpectation> makeExpectations()
 
     using Controller = DBusControllerConnector;
     table << connector<Controller>("DBusControllerConnector", Mode::FollowService, "com.vantelo.Plant",
-        "/com/vantelo/Line1/Controller", "com.vantelo.ControllerData", plant, QStringLiteral("Line1/Controller"));
+                                   "/com/vantelo/Line1/Controller", "com.vantelo.ControllerData", plant,
+                                   QStringLiteral("Line1/Controller"));
     table.last().operations = {
         OPERATION(Controller, getListOfInstances, "getListOfInstances", "s", CallMode::Blocking),
         OPERATION(Controller, registerControllerObject, "registerControllerObject", "s", CallMode::Blocking),
@@ -197,7 +199,8 @@ QList<ConnectorExpectation> makeExpectations()
 
     using Device = DBusDeviceInfoConnector;
     table << connector<Device>("DBusDeviceInfoConnector", Mode::FollowService, "com.vantelo.Plant",
-        "/com/vantelo/Line1/DeviceInfo", "com.vantelo.DeviceInfo", plant, QStringLiteral("Line1/DeviceInfo"));
+                               "/com/vantelo/Line1/DeviceInfo", "com.vantelo.DeviceInfo", plant,
+                               QStringLiteral("Line1/DeviceInfo"));
     table.last().operations = {
         OPERATION(Device, getListOfInstancesAsynchron, "getListOfInstances", "s", CallMode::Asynchronous),
         OPERATION(Device, getInformationAsynchron, "getInformation", "ss", CallMode::Asynchronous),
@@ -211,11 +214,11 @@ QList<ConnectorExpectation> makeExpectations()
 
     using Process = DBusProcessDescriptionConnector;
     table << connector<Process>("DBusProcessDescriptionConnector", Mode::FollowService, "com.vantelo.Plant",
-        "/com/vantelo/Line1/ProcessDescription", "com.vantelo.ProcessDescription", plant,
-        QStringLiteral("Line1/ProcessDescription"));
+                                "/com/vantelo/Line1/ProcessDescription", "com.vantelo.ProcessDescription", plant,
+                                QStringLiteral("Line1/ProcessDescription"));
     table.last().operations = {
-        OPERATION(
-            Process, getProcessDataDescriptionAsynchron, "getProcessDataDescription", "ss", CallMode::Asynchronous),
+        OPERATION(Process, getProcessDataDescriptionAsynchron, "getProcessDataDescription", "ss",
+                  CallMode::Asynchronous),
         OPERATION(Process, getListOfInstancesAsynchron, "getListOfInstances", "ss", CallMode::Asynchronous),
         OPERATION(Process, getProcessDataDescription, "getProcessDataDescription", "ss", CallMode::Blocking),
         OPERATION(Process, getListOfInstances, "getListOfInstances", "ss", CallMode::Blocking),
@@ -227,14 +230,16 @@ QList<ConnectorExpectation> makeExpectations()
 
     using Maintenance = MaintenanceDBusConnector;
     table << connector<Maintenance>("MaintenanceDBusConnector", Mode::FollowService, "com.vantelo.Plant",
-        "/com/vantelo/Line1/Maintenance", "com.vantelo.Maintenance", plant, QStringLiteral("Line1/Maintenance"));
+                                    "/com/vantelo/Line1/Maintenance", "com.vantelo.Maintenance", plant,
+                                    QStringLiteral("Line1/Maintenance"));
     table.last().operations = {
         OPERATION(Maintenance, getListOfInstancesAsynchron, "getListOfInstances", "s", CallMode::Asynchronous),
     };
 
     using BusControl = BusControlInfoDBusConnector;
     table << connector<BusControl>("BusControlInfoDBusConnector", Mode::FollowService, "com.vantelo.Plant",
-        "/com/vantelo/Line1/BusControl", "com.vantelo.BusControlInfo", plant, QStringLiteral("Line1/BusControl"));
+                                   "/com/vantelo/Line1/BusControl", "com.vantelo.BusControlInfo", plant,
+                                   QStringLiteral("Line1/BusControl"));
     table.last().operations = {
         OPERATION(BusControl, getInformationAsynchron, "getInformation", "s", CallMode::Asynchronous),
         OPERATION(BusControl, getListOfActionsAsynchron, "getListOfActions", "s", CallMode::Asynchronous),
@@ -247,41 +252,42 @@ QList<ConnectorExpectation> makeExpectations()
 
     using Configuration = ConfigurationFileHandlerDBusConnector;
     table << connector<Configuration>("ConfigurationFileHandlerDBusConnector", Mode::FollowService, "com.vantelo.Plant",
-        "/com/vantelo/Line1/Configuration", "com.vantelo.Configuration", plant, QStringLiteral("Line1/Configuration"));
+                                      "/com/vantelo/Line1/Configuration", "com.vantelo.Configuration", plant,
+                                      QStringLiteral("Line1/Configuration"));
     table.last().operations = {
         OPERATION(Configuration, getConfigurationAsynchron, "getConfiguration", "sss", CallMode::Asynchronous),
         OPERATION(Configuration, getStaticTextAsynchron, "getStaticText", "sss", CallMode::Asynchronous),
         OPERATION(Configuration, getConfigurationWithSessionIdAsynchron, "getConfigurationWithSessionId", "ssss",
-            CallMode::Asynchronous),
+                  CallMode::Asynchronous),
         OPERATION(Configuration, getDynamicTextAsynchron, "getDynamicText", "ssss", CallMode::Asynchronous),
         OPERATION(Configuration, getConfigurationUntranslatedAsynchron, "getConfigurationUntranslated", "ss",
-            CallMode::Asynchronous),
+                  CallMode::Asynchronous),
         OPERATION(Configuration, getJavaScriptConfigurationDependencyAsynchron, "getJavaScriptConfigurationDependency",
-            "ss", CallMode::Asynchronous),
+                  "ss", CallMode::Asynchronous),
         OPERATION(Configuration, getListOfInstancesAsynchron, "getListOfInstances", "ss", CallMode::Asynchronous),
         OPERATION(Configuration, setConfigurationAsynchron, "setConfiguration", "ssssb", CallMode::Asynchronous),
         OPERATION(Configuration, setConfigurationWithSessionIdAsynchron, "setConfigurationWithSessionId", "sssssb",
-            CallMode::Asynchronous),
+                  CallMode::Asynchronous),
         OPERATION(Configuration, getNumberOfInstancesAsynchron, "getNumberOfInstances", "s", CallMode::Asynchronous),
-        OPERATION(
-            Configuration, getListOfNodeInstancesAsynchron, "getListOfNodeInstances", "s", CallMode::Asynchronous),
+        OPERATION(Configuration, getListOfNodeInstancesAsynchron, "getListOfNodeInstances", "s",
+                  CallMode::Asynchronous),
         OPERATION(Configuration, getConfiguration, "getConfiguration", "sss", CallMode::Blocking),
         OPERATION(Configuration, getConfigurationElement, "getConfigurationElement", "sss", CallMode::Blocking),
-        OPERATION(
-            Configuration, getConfigurationElementValue, "getConfigurationElementValue", "sss", CallMode::Blocking),
+        OPERATION(Configuration, getConfigurationElementValue, "getConfigurationElementValue", "sss",
+                  CallMode::Blocking),
         OPERATION(Configuration, getManifestNodeElement, "getManifestNodeElement", "sss", CallMode::Blocking),
         OPERATION(Configuration, getStaticText, "getStaticText", "sss", CallMode::Blocking),
-        OPERATION(
-            Configuration, getConfigurationWithSessionId, "getConfigurationWithSessionId", "ssss", CallMode::Blocking),
+        OPERATION(Configuration, getConfigurationWithSessionId, "getConfigurationWithSessionId", "ssss",
+                  CallMode::Blocking),
         OPERATION(Configuration, getDynamicText, "getDynamicText", "ssss", CallMode::Blocking),
-        OPERATION(
-            Configuration, getConfigurationUntranslated, "getConfigurationUntranslated", "ss", CallMode::Blocking),
+        OPERATION(Configuration, getConfigurationUntranslated, "getConfigurationUntranslated", "ss",
+                  CallMode::Blocking),
         OPERATION(Configuration, getJavaScriptConfigurationDependency, "getJavaScriptConfigurationDependency", "ss",
-            CallMode::Blocking),
+                  CallMode::Blocking),
         OPERATION(Configuration, getListOfInstances, "getListOfInstances", "ss", CallMode::Blocking),
         OPERATION(Configuration, setConfiguration, "setConfiguration", "ssssb", CallMode::Blocking),
         OPERATION(Configuration, setConfigurationWithSessionId, "setConfigurationWithSessionId", "sssssb",
-            CallMode::Blocking),
+                  CallMode::Blocking),
         OPERATION(Configuration, getNumberOfInstances, "getNumberOfInstances", "s", CallMode::Blocking),
         OPERATION(Configuration, getListOfNodeInstances, "getListOfNodeInstances", "s", CallMode::Blocking),
     };
@@ -293,12 +299,13 @@ QList<ConnectorExpectation> makeExpectations()
 
     using ConfigurationData = ConfigurationDataFileHandlerDBusConnector;
     table << connector<ConfigurationData>("ConfigurationDataFileHandlerDBusConnector", Mode::StartOnDemand,
-        "com.vantelo.Plant", "/com/vantelo/Line1/ConfigurationData", "com.vantelo.ConfigurationData", plant,
-        QStringLiteral("Line1/ConfigurationData"));
+                                          "com.vantelo.Plant", "/com/vantelo/Line1/ConfigurationData",
+                                          "com.vantelo.ConfigurationData", plant,
+                                          QStringLiteral("Line1/ConfigurationData"));
     table.last().operations = {
         OPERATION(ConfigurationData, requestConfigurationWrite, "requestConfigurationWrite", "ss", CallMode::Blocking),
-        OPERATION(
-            ConfigurationData, requestConfigurationExport, "requestConfigurationExport", "ssb", CallMode::Blocking),
+        OPERATION(ConfigurationData, requestConfigurationExport, "requestConfigurationExport", "ssb",
+                  CallMode::Blocking),
     };
     table.last().relayedSignals = {
         relayed("applyConfigurationCompleted", "bas", "applyConfigurationCompleted(bool,QStringList)"),
@@ -308,7 +315,8 @@ QList<ConnectorExpectation> makeExpectations()
     // The selector object is named after the configuration object given.
     using Selector = SelectorDataDBusConnector;
     table << connector<Selector>("SelectorDataDBusConnector", Mode::FollowService, "com.vantelo.Plant",
-        "/com/vantelo/Line1/SelectorData", "com.vantelo.SelectorData", plant, QStringLiteral("Line1/Configuration"));
+                                 "/com/vantelo/Line1/SelectorData", "com.vantelo.SelectorData", plant,
+                                 QStringLiteral("Line1/Configuration"));
     table.last().operations = {
         OPERATION(Selector, getListOfInstancesAsynchron, "getListOfInstances", "ss", CallMode::Asynchronous),
         OPERATION(Selector, getListOfInstances, "getListOfInstances", "ss", CallMode::Blocking),
@@ -317,19 +325,20 @@ QList<ConnectorExpectation> makeExpectations()
 
     using Media = ExternalMediaManagerDBusConnector;
     table << connector<Media>("ExternalMediaManagerDBusConnector", Mode::FollowService, "com.vantelo.Plant",
-        "/com/vantelo/Line1/ExternalMedia", "com.vantelo.ExternalMedia", plant, QStringLiteral("Line1/ExternalMedia"));
+                              "/com/vantelo/Line1/ExternalMedia", "com.vantelo.ExternalMedia", plant,
+                              QStringLiteral("Line1/ExternalMedia"));
     table.last().operations = {
         OPERATION(Media, getAvailableFunctions, "getAvailableFunctions", "s", CallMode::Blocking),
     };
     table.last().relayedSignals = {
-        relayed(
-            "determineAvailableFunctionsFinished", "sv", "determineAvailableFunctionsFinished(QString,QDBusVariant)"),
+        relayed("determineAvailableFunctionsFinished", "sv",
+                "determineAvailableFunctionsFinished(QString,QDBusVariant)"),
     };
 
     using Mount = ExternalMediaManagerDBusMountServiceConnector;
     table << connector<Mount>("ExternalMediaManagerDBusMountServiceConnector", Mode::FollowService,
-        "com.vantelo.SystemInformation", "/com/vantelo/ExternalMediaMountService",
-        "com.vantelo.ExternalMediaMountService");
+                              "com.vantelo.SystemInformation", "/com/vantelo/ExternalMediaMountService",
+                              "com.vantelo.ExternalMediaMountService");
     table.last().operations = {
         OPERATION(Mount, getProviderDataAsJson, "getProviderDataAsJson", "s", CallMode::Blocking),
     };
@@ -340,21 +349,22 @@ QList<ConnectorExpectation> makeExpectations()
 
     using UiStatus = UiStatusInformationDataDBusConnector;
     table << connector<UiStatus>("UiStatusInformationDataDBusConnector", Mode::StartOnDemand, "com.vantelo.Plant",
-        "/com/vantelo/Line1/UiStatus", "com.vantelo.UiStatusInformationData", plant, QStringLiteral("Line1/UiStatus"));
+                                 "/com/vantelo/Line1/UiStatus", "com.vantelo.UiStatusInformationData", plant,
+                                 QStringLiteral("Line1/UiStatus"));
     table.last().operations = {
         OPERATION(UiStatus, getUiStatusInformationItemList, "getUiStatusInformationItemList", "s", CallMode::UiStatus,
-            itemListType),
-        OPERATION(
-            UiStatus, getUiStatusInformationItem, "getUiStatusInformationItem", "ss", CallMode::UiStatus, itemType),
-        OPERATION(
-            UiStatus, addUiStatusInformationItem, "addUiStatusInformationItem", "(ssssssssi)", CallMode::UiStatus),
+                  itemListType),
+        OPERATION(UiStatus, getUiStatusInformationItem, "getUiStatusInformationItem", "ss", CallMode::UiStatus,
+                  itemType),
+        OPERATION(UiStatus, addUiStatusInformationItem, "addUiStatusInformationItem", "(ssssssssi)",
+                  CallMode::UiStatus),
         OPERATION(UiStatus, removeUiStatusInformationItem, "removeUiStatusInformationItem", "(ssssssssi)",
-            CallMode::UiStatus),
+                  CallMode::UiStatus),
     };
     table.last().relayedSignals = {
         relayed("uiStatusInformationItemChanged", "s", "uiStatusInformationItemChanged(QString)"),
-        relayed(
-            "uiStatusInformationItemRemoved", "(ssssssssi)", "uiStatusInformationItemRemoved(UiStatusInformationItem)"),
+        relayed("uiStatusInformationItemRemoved", "(ssssssssi)",
+                "uiStatusInformationItemRemoved(UiStatusInformationItem)"),
     };
 
     // Only the module is chosen, and a module name converts to a display;
@@ -362,7 +372,7 @@ QList<ConnectorExpectation> makeExpectations()
     static_assert(std::is_convertible<QString, DisplayDBusConnector>::value, "made from a module name");
     using Display = DisplayDBusConnector;
     table << connector<Display>("DisplayDBusConnector", Mode::FollowService, "com.vantelo.Plant",
-        "/com/vantelo/Display", "com.vantelo.Display", plant);
+                                "/com/vantelo/Display", "com.vantelo.Display", plant);
     table.last().operations = {
         OPERATION(Display, getScreenshot, "getScreenshot", "", CallMode::Blocking),
         OPERATION(Display, toggleDisplayState, "toggleDisplayState", "", CallMode::NoWait),
@@ -413,14 +423,14 @@ QVariant remoteValue(const QString& type, const QString& tag, int round)
     if (type == QLatin1String("i"))
         return round == 0 ? 3 : 0;
     if (type == QLatin1String("as"))
-        return round == 0 ? QStringList {tag + QStringLiteral("-a"), tag + QStringLiteral("-b")} : QStringList();
+        return round == 0 ? QStringList{tag + QStringLiteral("-a"), tag + QStringLiteral("-b")} : QStringList();
     if (type == QLatin1String("v"))
         return QVariant::fromValue(QDBusVariant(round == 0 ? QVariant(42) : QVariant(tag)));
     if (type == itemType)
         return QVariant::fromValue(sampleRecord(tag, round));
     if (type == itemListType) {
-        return QVariant::fromValue(QList<StatusItemRecord> {
-            sampleRecord(tag + QStringLiteral("-1"), round), sampleRecord(tag + QStringLiteral("-2"), round)});
+        return QVariant::fromValue(QList<StatusItemRecord>{sampleRecord(tag + QStringLiteral("-1"), round),
+                                                           sampleRecord(tag + QStringLiteral("-2"), round)});
     }
     qFatal("No test value for the D-Bus type %s", qPrintable(type));
     return {};

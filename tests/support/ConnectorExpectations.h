@@ -20,8 +20,7 @@
 // they are only called.
 
 // How an operation waits for its answer.
-enum class CallMode
-{
+enum class CallMode {
     Blocking, // waits, and hands back the decoded reply
     NoWait, // sends and returns at once with an empty reply
     Asynchronous, // hands back a pending reply at once

@@ -47,19 +47,18 @@ bool PrivateBus::start()
     QFile config(m_directory.filePath(QStringLiteral("bus.conf")));
     if (!config.open(QIODevice::WriteOnly))
         return false;
-    config.write(QStringLiteral(
-                     "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                     " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                     "<busconfig>\n  <type>session</type>\n  <listen>unix:path=%1</listen>\n  <auth>EXTERNAL</auth>\n"
-                     "  %2\n</busconfig>\n")
-                     .arg(socketPath(), m_configuration)
-                     .toUtf8());
+    config.write(
+        QStringLiteral("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+                       " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+                       "<busconfig>\n  <type>session</type>\n  <listen>unix:path=%1</listen>\n  <auth>EXTERNAL</auth>\n"
+                       "  %2\n</busconfig>\n")
+            .arg(socketPath(), m_configuration)
+            .toUtf8());
     config.close();
 
     m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_daemon.start(QStringLiteral("dbus-daemon"),
-                   {QStringLiteral("--config-file=") + config.fileName(), QStringLiteral("--nofork"),
-                    QStringLiteral("--print-address")});
+    m_daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + config.fileName(),
+                                                   QStringLiteral("--nofork"), QStringLiteral("--print-address")});
     // The daemon prints its address once it listens.
     const QDeadlineTimer deadline(startBoundMs);
     while (!m_daemon.canReadLine() && !deadline.hasExpired() && m_daemon.state() != QProcess::NotRunning)

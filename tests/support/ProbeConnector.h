@@ -14,8 +14,8 @@ public:
     {
     }
 
-    static QSharedPointer<ProbeConnector> create(const QString& module, const QString& object,
-                                                 const QString& interface, ConnectionMode mode = FollowService)
+    static QSharedPointer<ProbeConnector> create(const QString& module, const QString& object, const QString& interface,
+                                                 ConnectionMode mode = FollowService)
     {
         QSharedPointer<ProbeConnector> probe(new ProbeConnector(module, object, interface, mode));
         probe->initObject();

@@ -27,6 +27,6 @@ QStringList WarningLog::messages() const
 void WarningLog::handler(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
     if (type == QtWarningMsg && s_current)
-        s_current->m_records.append({message, QString::fromUtf8(context.file), context.line,
-                                     QString::fromUtf8(context.function)});
+        s_current->m_records.append(
+            {message, QString::fromUtf8(context.file), context.line, QString::fromUtf8(context.function)});
 }
