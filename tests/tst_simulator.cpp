@@ -479,7 +479,9 @@ void SimulatorTest::noControlServesTheScenarioAlone()
     QProcess simulator;
     QVERIFY(ownBus.startSimulator({QStringLiteral("--no-control")}, &simulator, systemInformation));
     QDBusConnection connection = ownBus.connection();
-    QVERIFY(connection.interface()->isServiceRegistered(QStringLiteral("com.vantelo.SpsConfigurationManager")));
+    // Each service takes its name on its own connection: the second may follow a moment later.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        connection.interface()->isServiceRegistered(QStringLiteral("com.vantelo.SpsConfigurationManager")), waitMs);
     QVERIFY(!connection.interface()->isServiceRegistered(simulatorName));
     stop(simulator);
 }
