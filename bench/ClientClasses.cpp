@@ -94,7 +94,7 @@ const std::vector<ClientClass>& clientClasses()
     return classes;
 }
 
-ClientSpec clientSpec(int index, bool distinct)
+ClientRecipe clientRecipe(int index, bool distinct)
 {
     const std::vector<ClientClass>& classes = clientClasses();
     if (!distinct) {

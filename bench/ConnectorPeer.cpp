@@ -64,10 +64,10 @@ public:
 
     void awaitSignals(int count, std::vector<double>* latencies) override { m_clock.await(count, latencies, peerName); }
 
-    void make(const ClientSpec& spec) override
+    void make(const ClientRecipe& recipe) override
     {
-        m_made.push_back(spec.type->create(spec.module, spec.object));
-        m_specs.push_back(spec);
+        m_made.push_back(recipe.type->create(recipe.module, recipe.object));
+        m_recipes.push_back(recipe);
     }
 
     void checkMade() override
@@ -75,16 +75,16 @@ public:
         for (size_t i = 0; i < m_made.size(); ++i) {
             if (!m_made[i]->isDBusInterfaceValid())
                 fail(peerName + QStringLiteral(": ") + m_made[i]->getInvalidDBusInterfaceMessage());
-            if (m_made[i]->getDBusPath() != m_specs[i].path)
+            if (m_made[i]->getDBusPath() != m_recipes[i].path)
                 fail(QStringLiteral("%1: %2 is at %3, not %4")
-                         .arg(peerName, m_specs[i].type->connectorName, m_made[i]->getDBusPath(), m_specs[i].path));
+                         .arg(peerName, m_recipes[i].type->connectorName, m_made[i]->getDBusPath(), m_recipes[i].path));
         }
     }
 
     void releaseAll() override
     {
         m_made.clear();
-        m_specs.clear();
+        m_recipes.clear();
     }
 
     void sync() override
@@ -109,7 +109,7 @@ private:
     SignalClock m_clock;
     Arrivals m_arrivals;
     std::vector<QSharedPointer<DBusConnectorBase>> m_made;
-    std::vector<ClientSpec> m_specs;
+    std::vector<ClientRecipe> m_recipes;
 };
 } // namespace
 

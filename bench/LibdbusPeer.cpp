@@ -84,7 +84,7 @@ public:
 
     // libdbus has no client objects to make: a call names its object itself.
     bool makes() const override { return false; }
-    void make(const ClientSpec&) override { }
+    void make(const ClientRecipe&) override { }
     void checkMade() override { }
     void releaseAll() override { }
 

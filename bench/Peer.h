@@ -72,7 +72,7 @@ struct ClientClass
 };
 
 // One client to make: its class and remote object.
-struct ClientSpec
+struct ClientRecipe
 {
     const ClientClass* type;
     QString module;
@@ -86,7 +86,7 @@ const std::vector<ClientClass>& clientClasses();
 // The index-th client of a run: shared runs cycle through all classes on
 // their own objects, distinct runs through the classes that take an object
 // name, each client on an object of its own.
-ClientSpec clientSpec(int index, bool distinct);
+ClientRecipe clientRecipe(int index, bool distinct);
 
 // A way to reach the server: the library's connectors, or a plain client of
 // one kind. Each peer has a connection of its own.
@@ -112,7 +112,7 @@ public:
     // Whether the peer has objects to make.
     virtual bool makes() const { return true; }
     // Makes one client, with its signals connected, kept until releaseAll().
-    virtual void make(const ClientSpec& spec) = 0;
+    virtual void make(const ClientRecipe& recipe) = 0;
     // Fails the run unless every client made can be used.
     virtual void checkMade() = 0;
     virtual void releaseAll() = 0;

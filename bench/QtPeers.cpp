@@ -79,9 +79,9 @@ public:
 
     void awaitSignals(int count, std::vector<double>* latencies) override { m_clock.await(count, latencies, m_name); }
 
-    void make(const ClientSpec& spec) override
+    void make(const ClientRecipe& recipe) override
     {
-        m_made.emplace_back(makeInterface(spec.service, spec.path, spec.type->interface));
+        m_made.emplace_back(makeInterface(recipe.service, recipe.path, recipe.type->interface));
         QDBusAbstractInterface* client = m_made.back().get();
         // Every D-Bus signal of the interface, connected as a user of it would.
         const QMetaObject* meta = client->metaObject();
@@ -90,7 +90,7 @@ public:
             if (meta->method(i).methodType() == QMetaMethod::Signal)
                 connected += QObject::connect(client, meta->method(i), &m_clock, m_sink) ? 1 : 0;
         }
-        m_specs.push_back(spec);
+        m_recipes.push_back(recipe);
         m_connected.push_back(connected);
     }
 
@@ -99,19 +99,19 @@ public:
         for (size_t i = 0; i < m_made.size(); ++i) {
             if (!m_made[i]->isValid())
                 fail(m_name + QStringLiteral(": ") + m_made[i]->lastError().message());
-            if (m_connected[i] != m_specs[i].type->relayedSignals.size())
+            if (m_connected[i] != m_recipes[i].type->relayedSignals.size())
                 fail(QStringLiteral("%1: %2 of the %3 signals of %4 connected")
                          .arg(m_name)
                          .arg(m_connected[i])
-                         .arg(m_specs[i].type->relayedSignals.size())
-                         .arg(m_specs[i].type->interface));
+                         .arg(m_recipes[i].type->relayedSignals.size())
+                         .arg(m_recipes[i].type->interface));
         }
     }
 
     void releaseAll() override
     {
         m_made.clear();
-        m_specs.clear();
+        m_recipes.clear();
         m_connected.clear();
     }
 
@@ -138,7 +138,7 @@ private:
         SignalClock::staticMetaObject.method(SignalClock::staticMetaObject.indexOfSlot("received()"));
     Arrivals m_arrivals;
     std::vector<std::unique_ptr<QDBusAbstractInterface>> m_made;
-    std::vector<ClientSpec> m_specs;
+    std::vector<ClientRecipe> m_recipes;
     std::vector<int> m_connected;
 };
 

@@ -77,10 +77,10 @@ public:
         handOverLatencies(&m_latencies, count, latencies, peerName);
     }
 
-    void make(const ClientSpec& spec) override
+    void make(const ClientRecipe& recipe) override
     {
-        const Names& names = namesOf(spec.type);
-        m_made.push_back(sdbus::createProxy(*m_connection, spec.service.toStdString(), spec.path.toStdString()));
+        const Names& names = namesOf(recipe.type);
+        m_made.push_back(sdbus::createProxy(*m_connection, recipe.service.toStdString(), recipe.path.toStdString()));
         for (const std::string& signal : names.signalNames)
             m_made.back()->registerSignalHandler(names.interface, signal, [](sdbus::Signal&) {});
         m_made.back()->finishRegistration();

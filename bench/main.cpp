@@ -140,20 +140,20 @@ QString relayObject(int column)
 }
 
 // The client a hung service gets: device information, as everywhere else.
-ClientSpec hungSpec(const QString& module)
+ClientRecipe hungSpec(const QString& module)
 {
-    ClientSpec spec = clientSpec(2, false);
-    spec.module = module;
-    spec.service = QStringLiteral("com.vantelo.") + module;
-    return spec;
+    ClientRecipe recipe = clientRecipe(2, false);
+    recipe.module = module;
+    recipe.service = QStringLiteral("com.vantelo.") + module;
+    return recipe;
 }
 
-std::vector<ClientSpec> specsFor(int count, bool distinct)
+std::vector<ClientRecipe> recipesFor(int count, bool distinct)
 {
-    std::vector<ClientSpec> specs;
+    std::vector<ClientRecipe> recipes;
     for (int i = 0; i < count; ++i)
-        specs.push_back(clientSpec(i, distinct));
-    return specs;
+        recipes.push_back(clientRecipe(i, distinct));
+    return recipes;
 }
 
 Values valuesOf(const Samples& samples, const std::function<double(const std::vector<double>&)>& statistic,
@@ -311,7 +311,7 @@ void Benchmark::countWire()
     std::vector<Phase> phases;
     for (const bool distinct : {false, true}) {
         for (const auto& step : m_plan.creation) {
-            const std::vector<ClientSpec> specs = specsFor(step.first, distinct);
+            const std::vector<ClientRecipe> recipes = recipesFor(step.first, distinct);
             for (int column = 0; column < ColumnCount; ++column) {
                 Peer& peer = *m_peers[size_t(column)];
                 if (!peer.makes())
@@ -319,8 +319,8 @@ void Benchmark::countWire()
                 const int phase = int(phases.size());
                 phases.push_back({distinct, step.first, column});
                 wire.begin(phase);
-                for (const ClientSpec& spec : specs)
-                    peer.make(spec);
+                for (const ClientRecipe& recipe : recipes)
+                    peer.make(recipe);
                 peer.sync();
                 wire.end(phase);
                 peer.checkMade();
@@ -456,16 +456,16 @@ void Benchmark::measureCreation()
     for (const bool distinct : {false, true}) {
         m_report.heading(QStringLiteral("Making clients, %1: time per client").arg(modeName(distinct)));
         for (const auto& step : m_plan.creation) {
-            const std::vector<ClientSpec> specs = specsFor(step.first, distinct);
+            const std::vector<ClientRecipe> recipes = recipesFor(step.first, distinct);
             Samples samples;
             interleave(
                 step.second,
                 [&](Peer& peer, std::vector<double>& times) {
                     if (!peer.makes())
                         return 0;
-                    for (const ClientSpec& spec : specs) {
+                    for (const ClientRecipe& recipe : recipes) {
                         const qint64 start = nowNs();
-                        peer.make(spec);
+                        peer.make(recipe);
                         times.push_back(double(nowNs() - start));
                     }
                     peer.sync();
@@ -765,13 +765,13 @@ int memoryChild(int column, int count, bool distinct)
     std::unique_ptr<Peer> peer = makePeer(column, address());
     // Caches that every process fills once: interface descriptions, owners, types.
     for (int i = 0; i < 13; ++i) {
-        peer->make(clientSpec(i, false));
-        peer->make(clientSpec(i, true));
+        peer->make(clientRecipe(i, false));
+        peer->make(clientRecipe(i, true));
     }
     peer->sync();
     peer->releaseAll();
     peer->sync();
-    const std::vector<ClientSpec> specs = specsFor(count, distinct);
+    const std::vector<ClientRecipe> recipes = recipesFor(count, distinct);
     auto heap = [] {
         const struct mallinfo2 info = mallinfo2();
         return double(info.uordblks + info.hblkhd);
@@ -786,8 +786,8 @@ int memoryChild(int column, int count, bool distinct)
     };
     const double heapBefore = heap();
     const double residentBefore = resident();
-    for (const ClientSpec& spec : specs)
-        peer->make(spec);
+    for (const ClientRecipe& recipe : recipes)
+        peer->make(recipe);
     peer->sync();
     const double heapAfter = heap();
     const double residentAfter = resident();
@@ -852,16 +852,16 @@ int instructionsChild(const Plan& plan)
         // Whole cycles of classes, so that both counts see the same mix.
         const int counted = distinct ? 20 : 26;
         for (const int alive : plan.alive) {
-            const std::vector<ClientSpec> specs = specsFor(alive, distinct);
+            const std::vector<ClientRecipe> recipes = recipesFor(alive, distinct);
             for (int column = 0; column < ColumnCount; ++column) {
                 Peer& peer = *peers[size_t(column)];
                 if (!peer.makes())
                     continue;
                 for (int i = 0; i < alive - counted; ++i)
-                    peer.make(specs[size_t(i)]);
+                    peer.make(recipes[size_t(i)]);
                 int next = alive - counted;
                 count(QStringLiteral("make %1 alive, %2").arg(alive).arg(modeName(distinct)), column, counted, [&] {
-                    peer.make(specs[size_t(next++)]);
+                    peer.make(recipes[size_t(next++)]);
                     return 1;
                 });
                 peer.sync();

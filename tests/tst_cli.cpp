@@ -124,7 +124,7 @@ void CliTest::printsAnswersWithExitCodes_data()
     row("missing argument", serial.mid(0, 4), 2, "", "getInformation takes 2 argument(s)");
     row("bad bool", words({"call", "configuration", "setConfiguration", "a", "b", "c", "d", "maybe"}), 2, "",
         "persistent must be true or false");
-    row("item not an object", addItem + words({"[]"}), 2, "", "item is a JSON object");
+    row("item not an object", addItem + words({"[]"}), 2, "", "item is a JSON object", "missing");
     row("item uuid a number", addItem + words({R"({"uuid": 5})"}), 2, "", "item.uuid must be text");
     row("item without uuid", addItem + words({R"({"title": "Hi"})"}), 2, "", "item.uuid is missing or empty");
     row("item empty uuid", addItem + words({R"({"uuid": ""})"}), 2, "", "item.uuid is missing or empty");
@@ -147,6 +147,7 @@ void CliTest::printsAnswersWithExitCodes_data()
     row("no async twin", words({"call", "display", "getScreenshot", "--async"}), 2, "", "no asynchronous operation");
     row("unknown connector", words({"call", "toaster", "toast"}), 2, "", "Usage: vantelo-cli call");
     row("unknown command", words({"frobnicate"}), 2, "", "no command \"frobnicate\"");
+    row("no command", {}, 2, "", "no command given");
     for (const char* command : {"call", "list", "monitor", "demo", "help"}) {
         row(qPrintable(QStringLiteral("unknown option of %1").arg(QLatin1String(command))),
             words({command, "--frobnicate"}), 2, "",
