@@ -24,7 +24,7 @@
 // What each operation's answer holds, said in one place: the com.vantelo.Value
 // annotation of each method in the interface files. The simulator's answers
 // must have that type and read as the reference says; the headers' doc
-// comments and the README's table of operations must say the same.
+// comments and the reference's table of operations must say the same.
 class OperationValuesTest : public QObject
 {
     Q_OBJECT
@@ -37,16 +37,16 @@ private Q_SLOTS:
     void answersHaveTheNamedType();
     void docCommentsNameMethodAndValue_data();
     void docCommentsNameMethodAndValue();
-    void readmeTableIsCurrent();
+    void operationsPageIsCurrent();
 };
 
 namespace {
 const QString sourceDir = QStringLiteral(VANTELO_SOURCE_DIR);
 const QString valueAnnotation = QStringLiteral("com.vantelo.Value");
 const QString itemSignature = QStringLiteral("(ssssssssi)");
-const QString readmeBegin = QStringLiteral(
+const QString pageBegin = QStringLiteral(
     "<!-- operations: made from interfaces/*.xml and the connectors by tests/tst_operationvalues.cpp -->\n");
-const QString readmeEnd = QStringLiteral("<!-- end of operations -->\n");
+const QString pageEnd = QStringLiteral("<!-- end of operations -->\n");
 
 struct Method
 {
@@ -160,7 +160,7 @@ QString code(const QString& text)
     return QLatin1Char('`') + text + QLatin1Char('`');
 }
 
-// The value as doc comments and the README name it: "none", "`as`", "`s` or `a{sv}`".
+// The value as doc comments and the reference name it: "none", "`as`", "`s` or `a{sv}`".
 QString valueText(const QStringList& values)
 {
     if (values == QStringList{QString()})
@@ -274,7 +274,7 @@ QString waiting(OperationEntry::CallMode mode)
     return QString();
 }
 
-// The README's block: how to read each value, then every operation.
+// The reference page's block: how to read each value, then every operation.
 QString operationsTable(const Interfaces& interfaces)
 {
     QSet<QString> used;
@@ -284,7 +284,7 @@ QString operationsTable(const Interfaces& interfaces)
                 used.insert(value);
         }
     }
-    QString text = readmeBegin;
+    QString text = pageBegin;
     text += QStringLiteral("| value | `getValue()` holds | read it with |\n|---|---|---|\n");
     for (const ValueForm& form : valueForms()) {
         if (used.contains(form.signature)) {
@@ -306,7 +306,7 @@ QString operationsTable(const Interfaces& interfaces)
             connector.clear();
         }
     }
-    return text + readmeEnd;
+    return text + pageEnd;
 }
 } // namespace
 
@@ -465,32 +465,32 @@ void OperationValuesTest::docCommentsNameMethodAndValue()
         QVERIFY2(text.contains(phrase), qPrintable(QStringLiteral("does not say %1 in: %2").arg(phrase, text)));
 }
 
-void OperationValuesTest::readmeTableIsCurrent()
+void OperationValuesTest::operationsPageIsCurrent()
 {
-    QFile readme(sourceDir + QStringLiteral("/README.md"));
-    QVERIFY(readme.open(QIODevice::ReadOnly));
-    QString text = QString::fromUtf8(readme.readAll());
-    readme.close();
-    const int begin = text.indexOf(readmeBegin);
-    const int end = text.indexOf(readmeEnd);
-    QVERIFY2(begin >= 0 && end > begin, "README.md has no table of operations between its markers");
+    QFile page(sourceDir + QStringLiteral("/docs/operations.md"));
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    QString text = QString::fromUtf8(page.readAll());
+    page.close();
+    const int begin = text.indexOf(pageBegin);
+    const int end = text.indexOf(pageEnd);
+    QVERIFY2(begin >= 0 && end > begin, "docs/operations.md has no table of operations between its markers");
 
     const QString expected = operationsTable(readInterfaces());
-    const QString current = text.mid(begin, end + readmeEnd.size() - begin);
+    const QString current = text.mid(begin, end + pageEnd.size() - begin);
     if (current == expected)
         return;
-    if (qEnvironmentVariableIsSet("VANTELO_UPDATE_README")) {
+    if (qEnvironmentVariableIsSet("VANTELO_UPDATE_OPERATIONS")) {
         text.replace(begin, current.size(), expected);
-        QVERIFY(readme.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        readme.write(text.toUtf8());
-        qInfo("README.md: table of operations rewritten");
+        QVERIFY(page.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        page.write(text.toUtf8());
+        qInfo("docs/operations.md: table of operations rewritten");
         return;
     }
     QFile table(QStringLiteral("operations-table.md"));
     QVERIFY(table.open(QIODevice::WriteOnly | QIODevice::Truncate));
     table.write(expected.toUtf8());
-    QFAIL(qPrintable(QStringLiteral("README.md's table of operations is not the one the interface files give, "
-                                    "which is in %1; VANTELO_UPDATE_README=1 ctest -R tst_operationvalues "
+    QFAIL(qPrintable(QStringLiteral("docs/operations.md's table of operations is not the one the interface files give, "
+                                    "which is in %1; VANTELO_UPDATE_OPERATIONS=1 ctest -R tst_operationvalues "
                                     "puts it in place")
                          .arg(QFileInfo(table).absoluteFilePath())));
 }
