@@ -99,6 +99,7 @@ OperationEntry makeOperation(const char* name, Member member, const QStringList&
     OperationEntry entry;
     entry.name = QLatin1String(name);
     entry.member = memberOf(entry.name);
+    entry.readOnly = entry.member.startsWith(QLatin1String("get")) || entry.member.startsWith(QLatin1String("is"));
     entry.parameterNames = parameterNames;
     entry.parameterTypes = QStringList{signatureOf<std::decay_t<P>>()...};
     if constexpr (std::is_same_v<R, DBusPendingReply::SharedPointer>) {
@@ -146,6 +147,7 @@ OperationEntry withoutWaiting(OperationEntry entry)
 OperationEntry calling(const char* member, OperationEntry entry)
 {
     entry.member = QLatin1String(member);
+    entry.readOnly = entry.member.startsWith(QLatin1String("get")) || entry.member.startsWith(QLatin1String("is"));
     return entry;
 }
 

@@ -54,6 +54,11 @@ struct OperationEntry
     // The D-Bus signature of each parameter: "s" (QString), "b" (bool) or an item.
     QStringList parameterTypes;
     CallMode mode = CallMode::Blocking;
+    // Whether the method only asks: it changes nothing on the device, so
+    // calling it any number of times is harmless (vantelo-cli snapshot calls
+    // these). The device's methods that ask are named get... or is...; every
+    // other one changes something.
+    bool readOnly = false;
     // UiStatus only: the D-Bus signature of the decoded answer, empty when there is none.
     QString resultType;
     // Calls the operation with arguments as prepareArguments() gives them.

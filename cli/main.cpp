@@ -1,6 +1,7 @@
 #include "ConnectorTable.h"
 #include "DBusConnection.h"
 #include "Demo.h"
+#include "Snapshot.h"
 #include "JsonValue.h"
 #include "StatusItemMap.h"
 #include "VanteloDefinitions.h"
@@ -79,6 +80,7 @@ const char overview[] = "Usage: vantelo-cli [OPTION...] COMMAND [ARG...]\n"
                         "                        call an operation and print its answer\n"
                         "  monitor CONNECTOR     print the connector's relayed signals as they arrive\n"
                         "  demo                  a tour of all connectors against the simulator\n"
+                        "  snapshot              the device's state as a scenario for the simulator\n"
                         "  help [COMMAND]        this overview, or the command's help\n"
                         "\n"
                         "CONNECTOR is a class name or its alias (see list). The bus is the one VANTELO_DBUS_ADDRESS\n"
@@ -451,6 +453,10 @@ const QList<Command>& commands()
         {QStringLiteral("call"), callHelp(), {moduleOption, objectOption, asyncOption}, call},
         {QStringLiteral("monitor"), monitorHelp, {moduleOption, objectOption, forOption}, monitor},
         {QStringLiteral("demo"), demoHelp, {}, withoutArguments(demoHelp, [] { return runDemo(out()); })},
+        {QStringLiteral("snapshot"),
+         snapshotHelp(),
+         {},
+         withoutArguments(snapshotHelp(), [] { return runSnapshot(out(), err()); })},
         {QStringLiteral("help"), helpHelp, {}, help},
     };
     return table;

@@ -36,11 +36,24 @@ endfunction()
 
 file(RELATIVE_PATH _vantelo_bin_to_lib "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_LIBDIR}")
 set(CMAKE_INSTALL_RPATH "$ORIGIN/${_vantelo_bin_to_lib}")
+# The way back, for the test kit's library to find the simulator.
+file(RELATIVE_PATH VANTELO_LIB_TO_BIN "${CMAKE_INSTALL_FULL_LIBDIR}" "${CMAKE_INSTALL_FULL_BINDIR}")
 
-# What both of our libraries share: their file name (with the Qt 6 suffix),
+# What our libraries share: their file name (with the Qt 6 suffix),
 # SONAME, what their users compile with, and how they install (the library in
-# the runtime package, its unversioned link name in the dev package).
+# the runtime package, its unversioned link name in the dev package, unless
+# COMPONENT and DEV_COMPONENT name others; in the export set VanteloTargets,
+# unless EXPORT names another).
 function(vantelo_library_setup target)
+    cmake_parse_arguments(PARSE_ARGV 1 SETUP "" "EXPORT;COMPONENT;DEV_COMPONENT" "")
+    foreach(default EXPORT:VanteloTargets COMPONENT:runtime DEV_COMPONENT:dev)
+        string(REPLACE ":" ";" default ${default})
+        list(GET default 0 key)
+        list(GET default 1 value)
+        if(NOT SETUP_${key})
+            set(SETUP_${key} ${value})
+        endif()
+    endforeach()
     set_target_properties(${target} PROPERTIES
         OUTPUT_NAME ${target}${VANTELO_QT_SUFFIX}
         VERSION ${PROJECT_VERSION}
@@ -53,6 +66,7 @@ function(vantelo_library_setup target)
     target_compile_definitions(${target} INTERFACE QT_MESSAGELOGCONTEXT)
     target_include_directories(${target} INTERFACE $<INSTALL_INTERFACE:${VANTELO_INCLUDE_INSTALL_DIR}>)
     vantelo_set_install_rpath(${target} ${CMAKE_INSTALL_LIBDIR})
-    install(TARGETS ${target} EXPORT VanteloTargets
-        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev)
+    install(TARGETS ${target} EXPORT ${SETUP_EXPORT}
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT ${SETUP_COMPONENT}
+        NAMELINK_COMPONENT ${SETUP_DEV_COMPONENT})
 endfunction()

@@ -6,6 +6,7 @@
 #   interfaces  vantelo-dbus-interfaces    (the same package, architecture all)
 #   tools       vantelo-tools              vantelo-tools-qt6
 #   qml         qml-module-vantelo-connectors  qml6-module-vantelo-connectors
+#   testing     vantelo-testing            vantelo-testing-qt6
 #
 # The libraries, development files and QML modules of both Qt majors install
 # side by side, the QML modules in Qt's QML folder of their Qt.
@@ -89,5 +90,28 @@ set(CPACK_COMPONENT_QML_DESCRIPTION "QML module Vantelo.Connectors for Qt ${QT_M
 Any connector by name, the UI status items as a model and the display's screenshot as an image, for QML.")
 set(CPACK_COMPONENT_QML_DEPENDS runtime)
 set(CPACK_DEBIAN_QML_PACKAGE_NAME ${_vantelo_qml})
+
+# The test kit for applications: libVanteloTesting, vantelo-with-simulator,
+# the CMake component Testing and the QML module Vantelo.Connectors.Testing.
+# Like the tools, one system has the kit of one Qt.
+list(APPEND CPACK_COMPONENTS_ALL testing)
+list(APPEND CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/testing)
+if(_vantelo_suffix)
+    set(_vantelo_testing vantelo-testing-${_vantelo_suffix})
+    set(_vantelo_other_testing vantelo-testing)
+else()
+    set(_vantelo_testing vantelo-testing)
+    set(_vantelo_other_testing vantelo-testing-qt6)
+endif()
+set(CPACK_COMPONENT_TESTING_DESCRIPTION "Test kit for applications of the Vantelo connector library (Qt ${QT_MAJOR_VERSION})
+The simulated device for an application's tests: the library VanteloTesting (CMake component Testing),
+vantelo-with-simulator, the CMake helper vantelo_add_device_test() and the QML module
+Vantelo.Connectors.Testing.")
+set(CPACK_COMPONENT_TESTING_DEPENDS runtime dev tools)
+set(CPACK_DEBIAN_TESTING_PACKAGE_NAME ${_vantelo_testing})
+set(CPACK_DEBIAN_TESTING_PACKAGE_SECTION devel)
+set(CPACK_DEBIAN_TESTING_PACKAGE_DEPENDS "dbus-daemon")
+set(CPACK_DEBIAN_TESTING_PACKAGE_CONFLICTS ${_vantelo_other_testing})
+set(CPACK_DEBIAN_TESTING_PACKAGE_REPLACES ${_vantelo_other_testing})
 
 include(CPack)

@@ -3,8 +3,7 @@
  * call with its pending reply, a relayed signal, and failures. Against the
  * simulator on a private bus:
  *
- *   tools/with-private-bus --background 'build/simulator/vantelo-simulator' \
- *       --wait-for com.vantelo.Simulator -- build/examples/vantelo-example
+ *   build/simulator/vantelo-with-simulator -- build/examples/vantelo-example
  *
  * It ends by itself: 0 once the signal has arrived, 1 when something failed.
  */

@@ -14,7 +14,7 @@ QVariant inVariant(const DBusReply& envelope)
 }
 } // namespace
 
-CallResponder::CallResponder(SimulatedDevice& device, int callLogLimit, QObject* parent)
+CallResponder::CallResponder(DeviceBehaviour& device, int callLogLimit, QObject* parent)
     : QObject(parent)
     , m_device(device)
     , m_callLogLimit(callLogLimit)

@@ -3,7 +3,7 @@
 
 #include "Answer.h"
 #include "RecordedCall.h"
-#include "SimulatedDevice.h"
+#include "DeviceBehaviour.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -19,7 +19,7 @@ class CallResponder : public QObject
 {
     Q_OBJECT
 public:
-    CallResponder(SimulatedDevice& device, int callLogLimit, QObject* parent = nullptr);
+    CallResponder(DeviceBehaviour& device, int callLogLimit, QObject* parent = nullptr);
 
     void respond(const QDBusMessage& call, const QDBusConnection& connection);
 
@@ -44,7 +44,7 @@ private:
     void send(const HeldCall& held, const Answer& answer);
     void sendAsTheDevice(const HeldCall& held);
 
-    SimulatedDevice& m_device;
+    DeviceBehaviour& m_device;
     int m_callLogLimit;
     QHash<QString, Answer> m_answers;
     QList<RecordedCall> m_calls;

@@ -8,7 +8,7 @@
 #include "RecordedCall.h"
 #include "Scenario.h"
 #include "ScenarioReader.h"
-#include "SimulatedDevice.h"
+#include "DeviceBehaviour.h"
 #include "SimulatedServices.h"
 #include "StatusItemRecord.h"
 
@@ -178,7 +178,7 @@ int main(int argc, char* argv[])
     qDBusRegisterMetaType<StatusItemRecord>();
     qDBusRegisterMetaType<QList<StatusItemRecord>>();
 
-    SimulatedDevice device(scenario, !bare);
+    DeviceBehaviour device(scenario, !bare);
     CallResponder responder(device, int(qMin(callLog, uint(INT_MAX))));
     SimulatedServices services(*bus, catalogue, responder, !options.isSet(QStringLiteral("quiet")));
     std::unique_ptr<ControlService> control;

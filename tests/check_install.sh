@@ -21,11 +21,17 @@ check_programs "$prefix"
 check_consumer "$prefix" "$consumer" "$package"
 check_qml_module "$prefix"
 for file in share/dbus-1/interfaces/com.vantelo.DeviceInfo.xml share/vantelo/scenarios/default.json \
-            bin/vantelo-simulator; do
+            bin/vantelo-simulator bin/vantelo-with-simulator; do
     [ -e "$prefix/$file" ] || { echo "not installed: $file"; exit 1; }
 done
 [ -e "$(pkg-config --variable=includedir "$package")/DBusConnectorBase.h" ] || {
     echo "not installed: DBusConnectorBase.h"
+    exit 1
+}
+testing="VanteloTesting${package#VanteloConnectorLibrary}"
+[ -e "$(pkg-config --variable=includedir "$testing")/SimulatedDevice.h" ] &&
+    [ -n "$(find "$prefix" -name "lib$testing.so.1")" ] || {
+    echo "not installed: the test kit ($testing)"
     exit 1
 }
 echo "installed files: present"

@@ -43,8 +43,10 @@ diff "$scratch/installed.files" "$scratch/packaged.files" >"$scratch/missing" ||
 echo "packaged files: all that the build installs, each once"
 
 # The runtime package holds the libraries under their SONAMEs, the dev package their link names.
-runtime=$(grep -l '\.so\.[0-9]*$' "$lists"/*)
-dev=$(grep -l '/libVantelo[^/]*\.so$' "$lists"/*)
+# The test kit's library lies in the kit's package, with its link name.
+libraries='/libVantelo\(ConnectorLibrary\|DBusTools\)[^/]*'
+runtime=$(grep -l "$libraries\\.so\\.[0-9]*$" "$lists"/*)
+dev=$(grep -l "$libraries\\.so$" "$lists"/*)
 [ "$(echo "$runtime" | wc -l)" -eq 1 ] && [ "$(echo "$dev" | wc -l)" -eq 1 ] && [ "$runtime" != "$dev" ] ||
     fail "libraries and their link names not in one runtime and one dev package: $runtime / $dev"
 runtime=$(basename "$runtime")
@@ -57,6 +59,19 @@ for user in "$dev" "$tools" "$qml"; do
     [[ ${depends_of[$user]} == *"$runtime (= "* ]] || fail "$user does not depend on $runtime: ${depends_of[$user]}"
 done
 echo "dependencies: $runtime on Qt, $qml on Qt Quick, $dev, $tools and $qml on $runtime"
+
+# The test kit: one package with its library, link name, header, CMake component, pkg-config file,
+# runner and QML module, needing the libraries, the simulator and a bus daemon.
+testing=$(basename "$(grep -l '/bin/vantelo-with-simulator$' "$lists"/*)")
+for file in '/libVanteloTesting[^/]*\.so\.[0-9]*$' '/libVanteloTesting[^/]*\.so$' '/SimulatedDevice\.h$' \
+            '/VanteloTestingTargets\.cmake$' '/VanteloTestingMacros\.cmake$' '/pkgconfig/VanteloTesting[^/]*\.pc$' \
+            '/Vantelo/Connectors/Testing/qmldir$'; do
+    grep -q "$file" "$lists/$testing" || fail "$testing lacks $file"
+done
+for needed in "$runtime (= " "$dev (= " "$tools (= " "dbus-daemon"; do
+    [[ ${depends_of[$testing]} == *"$needed"* ]] || fail "$testing does not depend on $needed: ${depends_of[$testing]}"
+done
+echo "test kit: $testing, on $runtime, $dev, $tools and dbus-daemon"
 
 prefix=$(dirname "$(dirname "$(grep '/bin/vantelo-cli$' "$lists/$tools")")")
 source "$(dirname "$0")/consumer_checks.sh"

@@ -67,9 +67,7 @@ check_qml_module() {
         exit 1
     fi
     env -u LD_LIBRARY_PATH QT_QPA_PLATFORM=offscreen QML2_IMPORT_PATH="$imports" QML_IMPORT_PATH="$imports" \
-        "$(dirname "${BASH_SOURCE[0]}")/../tools/with-private-bus" \
-        --background "$prefix/bin/vantelo-simulator --quiet" --wait-for com.vantelo.Simulator \
-        -- "$VANTELO_QMLTESTRUNNER" -input "$VANTELO_QML_CHECK" >"$scratch/qml.log" 2>&1 || {
+        "$prefix/bin/vantelo-with-simulator" --quiet -- "$VANTELO_QMLTESTRUNNER" -input "$VANTELO_QML_CHECK" >"$scratch/qml.log" 2>&1 || {
         cat "$scratch/qml.log"
         echo "import Vantelo.Connectors 1.0 from $imports failed"
         exit 1

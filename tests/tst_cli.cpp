@@ -148,7 +148,7 @@ void CliTest::printsAnswersWithExitCodes_data()
     row("unknown connector", words({"call", "toaster", "toast"}), 2, "", "Usage: vantelo-cli call");
     row("unknown command", words({"frobnicate"}), 2, "", "no command \"frobnicate\"");
     row("no command", {}, 2, "", "no command given");
-    for (const char* command : {"call", "list", "monitor", "demo", "help"}) {
+    for (const char* command : {"call", "list", "monitor", "demo", "snapshot", "help"}) {
         row(qPrintable(QStringLiteral("unknown option of %1").arg(QLatin1String(command))),
             words({command, "--frobnicate"}), 2, "",
             qPrintable(
@@ -367,7 +367,8 @@ void CliTest::completionOffersCommandsConnectorsAndOperations_data()
     QTest::addColumn<QStringList>("offered");
     QTest::addColumn<QStringList>("notOffered");
 
-    QTest::newRow("commands") << words({""}) << words({"call", "demo", "help", "list", "monitor"}) << QStringList();
+    QTest::newRow("commands") << words({""}) << words({"call", "demo", "help", "list", "monitor", "snapshot"})
+                              << QStringList();
     QTest::newRow("global options") << words({"--v"}) << words({"--verbose", "--version"}) << words({"--async"});
     QTest::newRow("connectors") << words({"call", ""})
                                 << words({"ui-status", "UiStatusInformationDataDBusConnector", "display"})

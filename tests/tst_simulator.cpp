@@ -158,7 +158,8 @@ private Q_SLOTS:
     void exitsWhenTheBusGoesAway();
     void startsOnDemand();
     void systemBusPolicyKeepsTheControlToItsOwner();
-    void privateBusFailsWhenABackgroundProgramEnds();
+    void runnerFailsBeforeTheCommand_data();
+    void runnerFailsBeforeTheCommand();
 
 private:
     QDBusConnection bus() const { return DBusConnection::getQDBusConnection(); }
@@ -882,20 +883,34 @@ void SimulatorTest::systemBusPolicyKeepsTheControlToItsOwner()
     stop(simulator);
 }
 
-void SimulatorTest::privateBusFailsWhenABackgroundProgramEnds()
+void SimulatorTest::runnerFailsBeforeTheCommand_data()
 {
+    QTest::addColumn<QString>("simulator");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("scenario refused") << QStringLiteral(VANTELO_SIMULATOR) << 2 << "none.json";
+    QTest::newRow("simulator ends first")
+        << QStringLiteral("false") << 1 << "vantelo-simulator ended with status 1 before the command ran";
+}
+
+void SimulatorTest::runnerFailsBeforeTheCommand()
+{
+    QFETCH(QString, simulator);
+    QFETCH(int, status);
+    QFETCH(QString, error);
     QTemporaryDir dir;
     const QString marker = dir.filePath(QStringLiteral("ran"));
-    QProcess wrapper;
-    wrapper.start(QStringLiteral(VANTELO_WITH_PRIVATE_BUS),
-                  {QStringLiteral("--background"),
-                   QStringLiteral("'%1' --scenario '%2'")
-                       .arg(QStringLiteral(VANTELO_SIMULATOR), dir.filePath(QStringLiteral("none.json"))),
-                   QStringLiteral("--wait-for"), simulatorName, QStringLiteral("--"), QStringLiteral("touch"), marker});
-    QVERIFY(wrapper.waitForFinished(waitMs * 2));
-    const QString error = QString::fromUtf8(wrapper.readAllStandardError());
-    QVERIFY2(wrapper.exitCode() != 0 && error.contains(QStringLiteral("ended with status 2 before the command ran")),
-             qPrintable(error));
+    QProcess runner;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VANTELO_SIMULATOR"), simulator);
+    runner.setProcessEnvironment(environment);
+    runner.start(QStringLiteral(VANTELO_WITH_SIMULATOR),
+                 {QStringLiteral("--scenario"), dir.filePath(QStringLiteral("none.json")), QStringLiteral("--"),
+                  QStringLiteral("touch"), marker});
+    QVERIFY(runner.waitForFinished(waitMs * 2));
+    const QString said = QString::fromUtf8(runner.readAllStandardError());
+    QCOMPARE(runner.exitCode(), status);
+    QVERIFY2(said.contains(error), qPrintable(said));
     QVERIFY(!QFile::exists(marker));
 }
 

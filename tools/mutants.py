@@ -151,7 +151,7 @@ def run(command, log, timeout=None, cwd=None):
             return None
         finally:
             if process.poll() is None:
-                # TERM first, so that with-private-bus stops its bus and simulator.
+                # TERM first, so that vantelo-with-simulator stops its bus and simulator.
                 for signum, grace in ((signal.SIGTERM, 10), (signal.SIGKILL, 10)):
                     try:
                         os.killpg(process.pid, signum)

@@ -160,6 +160,11 @@ QString DBusConnectorBase::getInvalidDBusInterfaceMessage() const
         if (reason.isEmpty() && !d->connection.isConnected())
             reason =
                 QStringLiteral("the connection to the bus at %1 was lost (the bus closed it)").arg(d->link->address());
+        // A followed service is never started on demand. On the session bus, where a
+        // developer runs the application without the device, say what serves it.
+        if (reason.isEmpty() && d->link->address() == QLatin1String("session"))
+            reason = QStringLiteral("the service is not running (followed services are not started on demand; "
+                                    "to run against the simulated device: vantelo-with-simulator -- COMMAND)");
         if (reason.isEmpty())
             reason = QStringLiteral("the service is not running");
         break;

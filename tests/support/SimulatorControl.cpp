@@ -31,7 +31,7 @@ void SimulatorControl::requirePrivateBusWithSimulator()
 {
     const QString address = qEnvironmentVariable("VANTELO_DBUS_ADDRESS");
     if (!address.contains(QLatin1Char(':')))
-        qFatal("Tests run only on a private bus: start them with ctest, or with tools/with-private-bus");
+        qFatal("Tests run only on a private bus: start them with ctest, or with vantelo-with-simulator");
 
     QDBusConnection connection = DBusConnection::getQDBusConnection();
     if (!connection.isConnected())

@@ -1,5 +1,5 @@
-#ifndef SIMULATEDDEVICE_H
-#define SIMULATEDDEVICE_H
+#ifndef DEVICEBEHAVIOUR_H
+#define DEVICEBEHAVIOUR_H
 
 #include "DBusReply.h"
 #include "Scenario.h"
@@ -11,10 +11,10 @@
 // The device as its services behave: calls are answered from the scenario,
 // and where the device keeps state (configurations, UI status items, the
 // display) the state changes and the services announce it.
-class SimulatedDevice
+class DeviceBehaviour
 {
 public:
-    SimulatedDevice(const Scenario& scenario, bool keepsState);
+    DeviceBehaviour(const Scenario& scenario, bool keepsState);
 
     // The envelope to answer with and the signals that follow it. False, with
     // a message, when the scenario has answers for the method but none for
@@ -32,4 +32,4 @@ private:
     bool m_displayOn = true;
 };
 
-#endif // SIMULATEDDEVICE_H
+#endif // DEVICEBEHAVIOUR_H

@@ -1,4 +1,4 @@
-#include "SimulatedDevice.h"
+#include "DeviceBehaviour.h"
 
 #include "VanteloDefinitions.h"
 
@@ -17,14 +17,14 @@ QDBusMessage announcement(const QDBusMessage& call, const char* name, const QVar
 }
 } // namespace
 
-SimulatedDevice::SimulatedDevice(const Scenario& scenario, bool keepsState)
+DeviceBehaviour::DeviceBehaviour(const Scenario& scenario, bool keepsState)
     : m_scenario(scenario)
     , m_keepsState(keepsState)
     , m_uiStatusItems(scenario.uiStatusItems())
 {
 }
 
-bool SimulatedDevice::answer(const QDBusMessage& call, DBusReply* reply, QList<QDBusMessage>* announcements,
+bool DeviceBehaviour::answer(const QDBusMessage& call, DBusReply* reply, QList<QDBusMessage>* announcements,
                              QString* message)
 {
     if (m_keepsState && answerFromState(call, reply, announcements))
@@ -40,7 +40,7 @@ bool SimulatedDevice::answer(const QDBusMessage& call, DBusReply* reply, QList<Q
     return true;
 }
 
-bool SimulatedDevice::answerFromState(const QDBusMessage& call, DBusReply* reply, QList<QDBusMessage>* announcements)
+bool DeviceBehaviour::answerFromState(const QDBusMessage& call, DBusReply* reply, QList<QDBusMessage>* announcements)
 {
     const QString& interface = call.interface();
     const QString& member = call.member();
@@ -66,7 +66,7 @@ bool SimulatedDevice::answerFromState(const QDBusMessage& call, DBusReply* reply
     return false;
 }
 
-bool SimulatedDevice::answerUiStatus(const QDBusMessage& call, DBusReply* reply, QList<QDBusMessage>* announcements)
+bool DeviceBehaviour::answerUiStatus(const QDBusMessage& call, DBusReply* reply, QList<QDBusMessage>* announcements)
 {
     const QString& member = call.member();
     if (member == QLatin1String("getUiStatusInformationItemList")) {
@@ -105,7 +105,7 @@ bool SimulatedDevice::answerUiStatus(const QDBusMessage& call, DBusReply* reply,
     return false;
 }
 
-int SimulatedDevice::indexOfItem(const QString& uuid) const
+int DeviceBehaviour::indexOfItem(const QString& uuid) const
 {
     for (int i = 0; i < m_uiStatusItems.size(); ++i) {
         if (m_uiStatusItems.at(i).uuid() == uuid)

@@ -1,0 +1,345 @@
+// The test kit as an application uses it: SimulatedDevice in this process,
+// and vantelo-with-simulator around other programs.
+
+#include "SimulatedDevice.h"
+
+#include <ConfigurationFileHandlerDBusConnector.h>
+#include <DBusDeviceInfoConnector.h>
+#include <VanteloDefinitions.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+const QString deviceInfo = QStringLiteral("com.vantelo.DeviceInfo");
+const QString configurationInterface = QStringLiteral("com.vantelo.Configuration");
+
+QSharedPointer<DBusDeviceInfoConnector> makeDeviceInfo()
+{
+    return DBusDeviceInfoConnector::createAndConnect(VanteloDefinitions::getModuleName(), QStringLiteral("DeviceInfo"));
+}
+
+// Every process whose command line names `text`: what a run left behind.
+QStringList processesNaming(const QString& text)
+{
+    QStringList found;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& pid : entries) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (pid.toInt() > 0 && cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(text.toUtf8()))
+            found.append(pid);
+    }
+    return found;
+}
+} // namespace
+
+class TestSimulatedDevice : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void errorReachesTheCaller();
+    void replyAndCalls();
+    void heldCallsAnswerWhenReleased();
+    void signalIsRelayed();
+    void followedConnectorSeesServiceGoAndCome();
+    void busRestartKeepsAddress();
+    void refusedOrders_data();
+    void refusedOrders();
+    void refusedScenario();
+    void runner_data();
+    void runner();
+    void runnerSignalled();
+    void sessionBusPointsToTheRunner_data();
+    void sessionBusPointsToTheRunner();
+
+private:
+    SimulatedDevice m_device;
+    QTemporaryDir m_scratch;
+};
+
+void TestSimulatedDevice::initTestCase()
+{
+    QVERIFY(!m_device.reset()); // not running yet: refused, not ignored
+    QVERIFY(!m_device.errorString().isEmpty());
+    QVERIFY2(m_device.start(), qPrintable(m_device.errorString()));
+    QVERIFY(m_device.errorString().isEmpty());
+    QCOMPARE(qEnvironmentVariable("VANTELO_DBUS_ADDRESS"), m_device.address());
+    QVERIFY(!m_device.start());
+}
+
+void TestSimulatedDevice::init()
+{
+    QVERIFY2(m_device.reset() && m_device.clearCalls(), qPrintable(m_device.errorString()));
+}
+
+void TestSimulatedDevice::errorReachesTheCaller()
+{
+    const auto connector = makeDeviceInfo();
+    QVERIFY(m_device.setError(deviceInfo, QStringLiteral("getInformation"), QStringLiteral("com.vantelo.Error.Busy"),
+                              QStringLiteral("try later")));
+    const DBusReply reply = connector->getInformation(QStringLiteral("Device1"), QStringLiteral("serialNumber"));
+    QVERIFY(reply.isError());
+    QCOMPARE(reply.getError().getErrorName(), QStringLiteral("com.vantelo.Error.Busy"));
+    QVERIFY2(reply.getError().getErrorMessage().contains(QStringLiteral("try later")),
+             qPrintable(reply.getError().getErrorMessage()));
+
+    QVERIFY(m_device.reset());
+    QCOMPARE(connector->getInformation(QStringLiteral("Device1"), QStringLiteral("serialNumber")).getValue(),
+             QVariant(QStringLiteral("SN-2026-0042")));
+}
+
+void TestSimulatedDevice::replyAndCalls()
+{
+    const auto connector = makeDeviceInfo();
+    QVERIFY(m_device.setReply(deviceInfo, QStringLiteral("getInformation"), 0, QString(), QStringLiteral("SN-X")));
+    QCOMPARE(connector->getInformation(QStringLiteral("Device1"), QStringLiteral("serialNumber")).getValue(),
+             QVariant(QStringLiteral("SN-X")));
+    QVERIFY(m_device.setReply(deviceInfo, QStringLiteral("getInformation"), 5, QStringLiteral("no such device")));
+    const DBusReply failed = connector->getInformation(QStringLiteral("Device2"), QStringLiteral("model"));
+    QCOMPARE(failed.getError().getErrorCode(), 5);
+    QCOMPARE(failed.getError().getErrorMessage(), QStringLiteral("no such device"));
+
+    // Both calls, oldest first, with their arguments; other members don't count.
+    connector->getListOfInstances(QStringLiteral("all"));
+    const QList<QVariantList> calls = m_device.calls(deviceInfo, QStringLiteral("getInformation"));
+    QCOMPARE(calls, (QList<QVariantList>{{QStringLiteral("Device1"), QStringLiteral("serialNumber")},
+                                         {QStringLiteral("Device2"), QStringLiteral("model")}}));
+    QCOMPARE(m_device.calls(configurationInterface, QStringLiteral("getInformation")).size(), 0);
+    QCOMPARE(m_device.calls().size(), 3);
+    QVERIFY(m_device.clearCalls());
+    QVERIFY(m_device.calls().isEmpty());
+    QVERIFY(m_device.errorString().isEmpty());
+}
+
+void TestSimulatedDevice::heldCallsAnswerWhenReleased()
+{
+    const auto connector = makeDeviceInfo();
+    QVERIFY(m_device.setNoReply(deviceInfo, QStringLiteral("getInformation")));
+    const DBusPendingReply::SharedPointer pending =
+        connector->getInformationAsynchron(QStringLiteral("Device1"), QStringLiteral("serialNumber"));
+    QVERIFY(pending);
+    QSignalSpy finished(pending.data(), &DBusPendingReply::finished);
+    // The call is held once the simulator has it; only then is there something to release.
+    QTRY_COMPARE_WITH_TIMEOUT(m_device.calls(deviceInfo, QStringLiteral("getInformation")).size(), 1, 5000);
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(m_device.releaseHeld(), 1);
+    QVERIFY(finished.count() == 1 || finished.wait(5000));
+    QCOMPARE(pending->getReply().getValue(), QVariant(QStringLiteral("SN-2026-0042")));
+}
+
+void TestSimulatedDevice::signalIsRelayed()
+{
+    const auto configuration = ConfigurationFileHandlerDBusConnector::createAndConnect(
+        VanteloDefinitions::getModuleName(), QStringLiteral("Configuration"));
+    QSignalSpy changed(configuration.data(), &ConfigurationFileHandlerDBusConnector::configurationChanged);
+    QVERIFY2(m_device.emitSignal(QStringLiteral("Configuration"), configurationInterface,
+                                 QStringLiteral("configurationChanged"), {QStringLiteral("Network")}),
+             qPrintable(m_device.errorString()));
+    QVERIFY(changed.wait(5000));
+    QCOMPARE(changed.at(0).at(0), QVariant(QStringLiteral("Network")));
+}
+
+void TestSimulatedDevice::followedConnectorSeesServiceGoAndCome()
+{
+    const auto connector = makeDeviceInfo();
+    QVERIFY(connector->isDBusInterfaceValid());
+    QVERIFY2(m_device.stopService(QStringLiteral("SystemInformation")), qPrintable(m_device.errorString()));
+    QTRY_VERIFY_WITH_TIMEOUT(!connector->isDBusInterfaceValid(), 5000);
+    QCOMPARE(connector->getInvalidDBusInterfaceErrorName(),
+             QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown"));
+    QVERIFY(!m_device.stopService(QStringLiteral("SystemInformation"))); // gone already
+    QVERIFY(m_device.errorString().contains(QStringLiteral("com.vantelo.SystemInformation")));
+
+    QVERIFY2(m_device.startService(QStringLiteral("SystemInformation")), qPrintable(m_device.errorString()));
+    QTRY_VERIFY_WITH_TIMEOUT(connector->isDBusInterfaceValid(), 5000);
+    QVERIFY(!connector->getInformation(QStringLiteral("Device1"), QStringLiteral("serialNumber")).isError());
+}
+
+void TestSimulatedDevice::busRestartKeepsAddress()
+{
+    const auto connector = makeDeviceInfo();
+    QVERIFY(m_device.setError(deviceInfo, QStringLiteral("getInformation"), QStringLiteral("com.vantelo.Error.Busy"),
+                              QString()));
+    const QString address = m_device.address();
+    QVERIFY2(m_device.restartBus(), qPrintable(m_device.errorString()));
+    QCOMPARE(m_device.address(), address);
+    // A new simulator: the override went with the old one, the connector follows the new bus.
+    QTRY_VERIFY_WITH_TIMEOUT(connector->isDBusInterfaceValid(), 10000);
+    QCOMPARE(connector->getInformation(QStringLiteral("Device1"), QStringLiteral("serialNumber")).getValue(),
+             QVariant(QStringLiteral("SN-2026-0042")));
+    QCOMPARE(m_device.calls(deviceInfo, QStringLiteral("getInformation")).size(), 1);
+}
+
+void TestSimulatedDevice::refusedOrders_data()
+{
+    QTest::addColumn<QString>("order");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("unknown interface") << "error com.vantelo.Nothing getInformation"
+                                       << "no interface";
+    QTest::newRow("member of another interface") << "error com.vantelo.Configuration getInformation"
+                                                 << "has no method getInformation";
+    QTest::newRow("malformed error name") << "error com.vantelo.DeviceInfo getInformation"
+                                          << "no valid D-Bus error";
+    QTest::newRow("delay beyond ten minutes") << "delay com.vantelo.DeviceInfo getInformation"
+                                              << "beyond";
+    QTest::newRow("negative delay") << "negative com.vantelo.DeviceInfo getInformation"
+                                    << "is none";
+    QTest::newRow("no such service") << "stop NoSuchModule"
+                                     << "scenario serves no objects";
+    QTest::newRow("signal from nowhere") << "signal NoObject"
+                                         << "No service serves";
+}
+
+void TestSimulatedDevice::refusedOrders()
+{
+    QFETCH(QString, order);
+    QFETCH(QString, reason);
+    const QStringList words = order.split(QLatin1Char(' '));
+    bool done = true;
+    if (words[0] == QLatin1String("error"))
+        done = m_device.setError(words[1], words[2], QStringLiteral("not..valid"), QString());
+    else if (words[0] == QLatin1String("delay"))
+        done = m_device.setDelay(words[1], words[2], 10 * 60 * 1000 + 1);
+    else if (words[0] == QLatin1String("negative"))
+        done = m_device.setDelay(words[1], words[2], -1);
+    else if (words[0] == QLatin1String("stop"))
+        done = m_device.stopService(words[1]);
+    else if (words[0] == QLatin1String("signal"))
+        done = m_device.emitSignal(words[1], configurationInterface, QStringLiteral("configurationChanged"));
+    QVERIFY(!done);
+    QVERIFY2(m_device.errorString().contains(reason), qPrintable(m_device.errorString()));
+}
+
+void TestSimulatedDevice::refusedScenario()
+{
+    QFile scenario(m_scratch.filePath(QStringLiteral("typo.json")));
+    QVERIFY(scenario.open(QIODevice::WriteOnly));
+    scenario.write(R"({"objects": [], "vaule": 1})");
+    scenario.close();
+    const QByteArray address = qgetenv("VANTELO_DBUS_ADDRESS");
+    SimulatedDevice other;
+    QVERIFY(!other.start(scenario.fileName()));
+    QVERIFY2(other.errorString().contains(QStringLiteral("typo.json")) &&
+                 other.errorString().contains(QStringLiteral("vaule")),
+             qPrintable(other.errorString()));
+    QVERIFY(!other.isRunning());
+    QCOMPARE(qgetenv("VANTELO_DBUS_ADDRESS"), address);
+}
+
+void TestSimulatedDevice::runner_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");
+    const QString cli = QStringLiteral(VANTELO_CLI);
+    QTest::newRow("the client's answer") << QStringList{QStringLiteral("--"),
+                                                        cli,
+                                                        QStringLiteral("call"),
+                                                        QStringLiteral("device-info"),
+                                                        QStringLiteral("getInformation"),
+                                                        QStringLiteral("Device1"),
+                                                        QStringLiteral("serialNumber")}
+                                         << 0 << "SN-2026-0042";
+    QTest::newRow("the command's status")
+        << QStringList{QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
+                       QStringLiteral("echo $VANTELO_DBUS_ADDRESS $DBUS_SESSION_BUS_ADDRESS; exit 7")}
+        << 7 << "unix:path=";
+    QTest::newRow("a command that crashes")
+        << QStringList{QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
+                       QStringLiteral("echo $VANTELO_DBUS_ADDRESS; kill -SEGV $$")}
+        << 128 + SIGSEGV << "unix:path=";
+    // The child names the bus in its command line, so that the check below finds it if it lives on.
+    QTest::newRow("what the command left running")
+        << QStringList{QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
+                       QStringLiteral(
+                           "echo $VANTELO_DBUS_ADDRESS; sh -c \"sleep 60; : $VANTELO_DBUS_ADDRESS\" & exit 3")}
+        << 3 << "unix:path=";
+    QTest::newRow("a scenario refused") << QStringList{QStringLiteral("--scenario"),
+                                                       QStringLiteral("/nonexistent/scenario.json"),
+                                                       QStringLiteral("--"),
+                                                       QStringLiteral("sh"),
+                                                       QStringLiteral("-c"),
+                                                       QStringLiteral("echo ran")}
+                                        << 2 << "";
+    QTest::newRow("the bus is the runner's")
+        << QStringList{QStringLiteral("--session"), QStringLiteral("--"), QStringLiteral("true")} << 2 << "";
+    QTest::newRow("no command") << QStringList{QStringLiteral("--")} << 2 << "";
+}
+
+void TestSimulatedDevice::runner()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    QProcess runner;
+    runner.start(QStringLiteral(VANTELO_WITH_SIMULATOR), arguments);
+    QVERIFY(runner.waitForFinished(20000));
+    const QString said = QString::fromUtf8(runner.readAllStandardOutput()).trimmed();
+    QCOMPARE(runner.exitCode(), status);
+    if (output.isEmpty())
+        QVERIFY2(said.isEmpty(), qPrintable(said)); // refused before anything ran
+    else
+        QVERIFY2(said.startsWith(output), qPrintable(said));
+    // Both addresses point at the one bus, and nothing that used it lives on.
+    const QString address = said.section(QLatin1Char(' '), 0, 0);
+    if (address.startsWith(QLatin1String("unix:path="))) {
+        QCOMPARE(said.section(QLatin1Char(' '), 1), status == 7 ? address : QString());
+        const QString folder = QFileInfo(address.mid(int(qstrlen("unix:path=")))).path();
+        QVERIFY2(processesNaming(folder).isEmpty(), qPrintable(processesNaming(folder).join(QLatin1Char(' '))));
+        QVERIFY(!QFileInfo::exists(folder));
+    }
+}
+
+void TestSimulatedDevice::runnerSignalled()
+{
+    QProcess runner;
+    runner.start(QStringLiteral(VANTELO_WITH_SIMULATOR),
+                 {QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
+                  QStringLiteral("echo $VANTELO_DBUS_ADDRESS; exec sleep 60")});
+    QVERIFY(runner.waitForReadyRead(20000));
+    const QString address = QString::fromUtf8(runner.readLine()).trimmed();
+    const QString folder = QFileInfo(address.mid(int(qstrlen("unix:path=")))).path();
+    QVERIFY(!processesNaming(folder).isEmpty());
+    runner.terminate();
+    QVERIFY(runner.waitForFinished(10000));
+    QCOMPARE(runner.exitCode(), 143);
+    QVERIFY2(processesNaming(folder).isEmpty(), qPrintable(processesNaming(folder).join(QLatin1Char(' '))));
+}
+
+// A new user's first try, `dbus-run-session -- env VANTELO_DBUS_ADDRESS=session ./app`:
+// a followed connector never starts its service, and the failure names the way that works.
+void TestSimulatedDevice::sessionBusPointsToTheRunner_data()
+{
+    QTest::addColumn<QString>("runner");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output");
+    QTest::newRow("a session bus alone") << "dbus-run-session" << 1 << "vantelo-with-simulator -- COMMAND";
+    QTest::newRow("under vantelo-with-simulator") << VANTELO_WITH_SIMULATOR << 0 << "SN-2026-0042";
+}
+
+void TestSimulatedDevice::sessionBusPointsToTheRunner()
+{
+    QFETCH(QString, runner);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    QProcess app;
+    app.setProcessChannelMode(QProcess::MergedChannels);
+    app.start(runner, {QStringLiteral("--"), QStringLiteral("env"), QStringLiteral("VANTELO_DBUS_ADDRESS=session"),
+                       QStringLiteral(VANTELO_CLI), QStringLiteral("call"), QStringLiteral("device-info"),
+                       QStringLiteral("getInformation"), QStringLiteral("Device1"), QStringLiteral("serialNumber")});
+    QVERIFY(app.waitForFinished(20000));
+    const QString said = QString::fromUtf8(app.readAll());
+    QCOMPARE(app.exitCode(), status);
+    QVERIFY2(said.contains(output), qPrintable(said));
+}
+
+QTEST_GUILESS_MAIN(TestSimulatedDevice)
+#include "tst_simulateddevice.moc"
