@@ -310,11 +310,15 @@ void ReliabilityTest::busNotesFollowTheLoggingRules()
         ConfigurationFileHandlerDBusConnector::createAndConnect(QStringLiteral("Logging"), QStringLiteral("Settings"));
     QTRY_VERIFY_WITH_TIMEOUT(DBusConnection::getQDBusConnection().isConnected(), boundMs);
     bus.kill();
-    QTRY_VERIFY_WITH_TIMEOUT(!connector->isDBusInterfaceValid(), boundMs);
+    // The library tries the bus again only once it has taken note of the loss.
+    const HangUp listener(bus.socketPath());
+    QTRY_VERIFY_WITH_TIMEOUT(listener.calls() >= 1, boundMs);
+    QVERIFY(!connector->isDBusInterfaceValid());
     const QString x = QStringLiteral("x");
     QVERIFY(connector->getConfiguration(x, x, x).isError());
 
-    const QString lost = QStringLiteral("was lost");
+    // Buses of earlier tests may go now too: only this one counts.
+    const QString lost = bus.address() + QStringLiteral(" was lost");
     QCOMPARE(shown(QtWarningMsg, QStringLiteral("default"), lost), 2);
     QCOMPARE(shown(QtInfoMsg, QStringLiteral("vantelo.bus"), lost), noteShown ? 1 : 0);
 }

@@ -5,14 +5,14 @@ packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools dbus-daemon)
 # Added by the scripts that need them: the QML module with its tests and the
 # man pages (the full build), the benchmark, the Qt 6 build, and the checks
 # of the Debian packages and of the libraries' interface.
-full_packages=(help2man qtdeclarative5-dev qtdeclarative5-dev-tools qml-module-qttest qml-module-qtquick2
+full_packages=(help2man doxygen qtdeclarative5-dev qtdeclarative5-dev-tools qml-module-qttest qml-module-qtquick2
                qml-module-qtquick-window2)
 bench_packages=(pkg-config libdbus-1-dev libsdbus-c++-dev)
 qt6_packages=(qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-declarative-dev-tools qml6-module-qttest
               qml6-module-qtquick qml6-module-qtquick-window qml6-module-qtqml-workerscript)
 check_packages=(pkg-config dpkg-dev file abigail-tools lintian)
-# The full build's options: tests, QML module and man pages; the benchmark when asked.
-full_options=(-DVANTELO_BUILD_TESTS=ON -DVANTELO_BUILD_QML=ON -DVANTELO_BUILD_MANPAGES=ON)
+# The full build's options: tests, QML module, man pages and reference; the benchmark when asked.
+full_options=(-DVANTELO_BUILD_TESTS=ON -DVANTELO_BUILD_QML=ON -DVANTELO_BUILD_MANPAGES=ON -DVANTELO_BUILD_DOCS=ON)
 
 # Installs what is missing from the Debian packages above.
 ensure_packages() {
