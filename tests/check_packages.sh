@@ -87,12 +87,12 @@ done
 echo "copyright and changelog: in all ${#name_of[@]} packages"
 
 # The man pages, made from the programs' own help: they name the options the programs have.
-for page in "$cli:vantelo-cli:--address" "$simulator:vantelo-simulator:--scenario"; do
+for page in "$cli:vantelo-cli:--address" "$cli:vantelo-cli:--output" "$simulator:vantelo-simulator:--scenario"; do
     IFS=: read -r name program option <<<"$page"
     file="$root$prefix/share/man/man1/$program.1.gz"
     grep -qx "$prefix/share/man/man1/$program.1.gz" "$lists/$name" || fail "$name has no man page $program(1)"
     zcat "$file" | grep -q "^\.TH ${program^^} \"1\"" || fail "$program.1.gz is no man page"
-    zcat "$file" | grep -qF -- "${option//-/\\-}" || fail "$program.1.gz says nothing of $option"
+    zcat "$file" | sed 's/\\-/-/g' | grep -qF -- "$option" || fail "$program.1.gz says nothing of $option"
 done
 echo "man pages: vantelo-cli(1), vantelo-simulator(1)"
 
