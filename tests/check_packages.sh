@@ -63,25 +63,27 @@ for user in "$dev" "$cli" "$simulator" "$qml"; do
 done
 # The simulator's package makes the user its bus policy names.
 [[ ${depends_of[$simulator]} == *adduser* ]] || fail "$simulator does not depend on adduser: ${depends_of[$simulator]}"
-dpkg-deb -I "${name_of[$simulator]}" postinst | grep -q 'adduser --system' || fail "$simulator makes no user"
+dpkg-deb -I "${name_of[$simulator]}" postinst | grep -c 'adduser --system' >/dev/null || fail "$simulator makes no user"
 policy_user=$(sed -n 's/.*<policy user="\([^"]*\)">.*/\1/p' "$root"$(grep '/system.d/' "$lists/$simulator") | grep -v '^root$')
-dpkg-deb -I "${name_of[$simulator]}" postinst | grep -q "adduser .* $policy_user\$" ||
+dpkg-deb -I "${name_of[$simulator]}" postinst | grep -c "adduser .* $policy_user\$" >/dev/null ||
     fail "$simulator's postinst does not make the policy's user $policy_user"
 echo "dependencies: $runtime on Qt, $qml on Qt Quick, $dev, $cli, $simulator and $qml on $runtime"
 
 prefix=$(dirname "$(dirname "$(grep '/bin/vantelo-cli$' "$lists/$cli")")")
 
 # Every package: a machine-readable copyright file and a changelog as Debian keeps them.
+# (Pipes end in a grep that reads all its input: under pipefail, an early end
+# would fail the writer with SIGPIPE.)
 version=$(dpkg-deb -f "${name_of[$runtime]}" Version)
 for name in "${!name_of[@]}"; do
     doc="$root$prefix/share/doc/$name"
-    head -1 "$doc/copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    head -1 "$doc/copyright" | grep -cx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' >/dev/null ||
         fail "$name: no machine-readable copyright file"
     gzip -t "$doc/changelog.gz" 2>/dev/null || fail "$name: no gzipped changelog"
     # gzip -n: no name and no time in the header (its flags and time are zero), the same bytes each build.
     [ "$(od -An -tx1 -j3 -N5 "$doc/changelog.gz" | tr -d ' \n')" = 0000000000 ] ||
         fail "$name: changelog.gz keeps a name or a time"
-    zcat "$doc/changelog.gz" | head -1 | grep -q "^vantelo ($version) " ||
+    zcat "$doc/changelog.gz" | sed -n 1p | grep -c "^vantelo ($version) " >/dev/null ||
         fail "$name: the changelog's first entry is not version $version"
 done
 echo "copyright and changelog: in all ${#name_of[@]} packages"
@@ -91,8 +93,8 @@ for page in "$cli:vantelo-cli:--address" "$cli:vantelo-cli:--output" "$simulator
     IFS=: read -r name program option <<<"$page"
     file="$root$prefix/share/man/man1/$program.1.gz"
     grep -qx "$prefix/share/man/man1/$program.1.gz" "$lists/$name" || fail "$name has no man page $program(1)"
-    zcat "$file" | grep -q "^\.TH ${program^^} \"1\"" || fail "$program.1.gz is no man page"
-    zcat "$file" | sed 's/\\-/-/g' | grep -qF -- "$option" || fail "$program.1.gz says nothing of $option"
+    zcat "$file" | grep -c "^\.TH ${program^^} \"1\"" >/dev/null || fail "$program.1.gz is no man page"
+    zcat "$file" | sed 's/\\-/-/g' | grep -cF -- "$option" >/dev/null || fail "$program.1.gz says nothing of $option"
 done
 echo "man pages: vantelo-cli(1), vantelo-simulator(1)"
 
