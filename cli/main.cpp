@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDateTime>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTextStream>
@@ -18,6 +19,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace {
 enum ExitCode {
@@ -54,6 +56,10 @@ const QCommandLineOption jsonOption(QStringLiteral("json"), QStringLiteral("JSON
 const QCommandLineOption versionOption(QStringLiteral("version"), QStringLiteral("Print the version."));
 const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")},
                                     QStringLiteral("Print the help."));
+const QCommandLineOption addressOption(QStringLiteral("address"), QStringLiteral("Talk on the bus at ADDRESS."),
+                                       QStringLiteral("ADDRESS"));
+const QCommandLineOption sessionOption(QStringLiteral("session"), QStringLiteral("Talk on the session bus."));
+const QCommandLineOption systemOption(QStringLiteral("system"), QStringLiteral("Talk on the system bus."));
 
 const QCommandLineOption moduleOption(QStringLiteral("module"), QStringLiteral("The service's module name."),
                                       QStringLiteral("M"));
@@ -63,29 +69,41 @@ const QCommandLineOption asyncOption(QStringLiteral("async"), QStringLiteral("Ca
 const QCommandLineOption forOption(QStringLiteral("for"), QStringLiteral("Stop after SECONDS."),
                                    QStringLiteral("SECONDS"));
 const QCommandLineOption namesOption(QStringLiteral("names"), QStringLiteral("Names only, one a line."));
+const QCommandLineOption relayingOption(QStringLiteral("relaying"),
+                                        QStringLiteral("Only the connectors that relay signals."));
+const QCommandLineOption modulesOption(QStringLiteral("modules"), QStringLiteral("The module names, one a line."));
+const QCommandLineOption objectsOption(QStringLiteral("objects"), QStringLiteral("The object names, one a line."));
+const QCommandLineOption outputOption(QStringLiteral("output"), QStringLiteral("Write the answer's bytes to FILE."),
+                                      QStringLiteral("FILE"));
 
-const char globalOptionsHelp[] = "Options of every command, before or after it:\n"
-                                 "  --verbose   show the library's own warnings\n"
-                                 "  --json      results, errors and signals as JSON that keeps their D-Bus types\n"
-                                 "  --version   print the version\n"
-                                 "  -h, --help  print the help\n";
+const char globalOptionsHelp[] =
+    "Options of every command, before or after it:\n"
+    "  --address ADDRESS  talk on the bus at the D-Bus address ADDRESS\n"
+    "  --session          talk on the session bus\n"
+    "  --system           talk on the system bus\n"
+    "  --verbose          show the library's own warnings\n"
+    "  --json             results, errors and signals as JSON that keeps their D-Bus types\n"
+    "  --version          print the version\n"
+    "  -h, --help         print the help\n";
 
-const char overview[] = "Usage: vantelo-cli [OPTION...] COMMAND [ARG...]\n"
-                        "\n"
-                        "Talks to the device's services through the connector library.\n"
-                        "\n"
-                        "Commands:\n"
-                        "  list [CONNECTOR]      the connectors, their operations and their signals\n"
-                        "  call CONNECTOR OPERATION [ARG...]\n"
-                        "                        call an operation and print its answer\n"
-                        "  monitor CONNECTOR     print the connector's relayed signals as they arrive\n"
-                        "  demo                  a tour of all connectors against the simulator\n"
-                        "  snapshot              the device's state as a scenario for the simulator\n"
-                        "  help [COMMAND]        this overview, or the command's help\n"
-                        "\n"
-                        "CONNECTOR is a class name or its alias (see list). The bus is the one VANTELO_DBUS_ADDRESS\n"
-                        "names: unset or 'system' for the system bus, 'session', or a D-Bus address.\n"
-                        "Exit status: 0 on success, 1 when a call failed, 2 on wrong usage.\n";
+const char overview[] =
+    "Usage: vantelo-cli [OPTION...] COMMAND [ARG...]\n"
+    "\n"
+    "Talks to the device's services through the connector library.\n"
+    "\n"
+    "Commands:\n"
+    "  list [CONNECTOR]      the connectors, their operations and their signals\n"
+    "  call CONNECTOR OPERATION [ARG...]\n"
+    "                        call an operation and print its answer\n"
+    "  monitor CONNECTOR     print the connector's relayed signals as they arrive\n"
+    "  demo                  a tour of all connectors against the simulator\n"
+    "  snapshot              the device's state as a scenario for the simulator\n"
+    "  help [COMMAND]        this overview, or the command's help\n"
+    "\n"
+    "CONNECTOR is a class name or its alias (see list). The bus is the one --address, --session or\n"
+    "--system names; without them the one VANTELO_DBUS_ADDRESS names: unset or 'system' for the\n"
+    "system bus, 'session', or a D-Bus address.\n"
+    "Exit status: 0 on success, 1 when a call failed, 2 on wrong usage.\n";
 
 struct Command
 {
@@ -95,9 +113,11 @@ struct Command
     std::function<int(const QCommandLineParser&)> run;
 };
 
-int usageError(const QString& message, const QString& help)
+// Wrong usage is answered in two lines: what is wrong, and where the help is.
+int usageError(const QString& message, const QString& command = QString())
 {
-    err() << "vantelo-cli: " << message << "\n\n" << help;
+    err() << "vantelo-cli: " << message << '\n'
+          << "See 'vantelo-cli help" << (command.isEmpty() ? QString() : QLatin1Char(' ') + command) << "'.\n";
     return WrongUsage;
 }
 
@@ -129,12 +149,12 @@ struct Target
     QString object;
 };
 
-bool resolveTarget(const QCommandLineParser& parser, const QString& name, const QString& help, Target* target,
+bool resolveTarget(const QCommandLineParser& parser, const QString& name, const QString& command, Target* target,
                    int* exitCode)
 {
     target->entry = findConnector(name);
     if (!target->entry) {
-        *exitCode = usageError(QStringLiteral("no connector \"%1\"; 'vantelo-cli list' names them").arg(name), help);
+        *exitCode = usageError(QStringLiteral("no connector \"%1\"; 'vantelo-cli list' names them").arg(name), command);
         return false;
     }
     const ConnectorEntry::Addressing addressing = target->entry->addressing;
@@ -143,7 +163,7 @@ bool resolveTarget(const QCommandLineParser& parser, const QString& name, const 
         *exitCode = usageError(QStringLiteral("%1 takes its names from the catalogue; drop --module/--object where "
                                               "it takes none")
                                    .arg(target->entry->className),
-                               help);
+                               command);
         return false;
     }
     target->module = parser.isSet(moduleOption) ? parser.value(moduleOption) : VanteloDefinitions::getModuleName();
@@ -216,29 +236,51 @@ void printConnector(const ConnectorEntry& entry)
 }
 
 const QString listHelp =
-    QStringLiteral("Usage: vantelo-cli list [CONNECTOR] [--names]\n"
+    QStringLiteral("Usage: vantelo-cli list [CONNECTOR] [--names [--relaying] | --modules | --objects]\n"
                    "\n"
                    "Names every connector (or the one given) with its alias, its operations with their arguments,\n"
                    "and the signals it relays; with --json as JSON, with each operation's D-Bus method, call mode\n"
                    "and parameter types.\n"
                    "\n"
                    "  --names     only the connectors' aliases and class names, or the operations of CONNECTOR,\n"
-                   "              one a line\n");
+                   "              one a line\n"
+                   "  --relaying  with --names: only the connectors that relay signals (those monitor takes)\n"
+                   "  --modules   only the module names the connectors (or CONNECTOR) take, one a line\n"
+                   "  --objects   only the object names the connectors (or CONNECTOR) take, one a line\n");
 
 int list(const QCommandLineParser& parser)
 {
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1)
-        return usageError(QStringLiteral("list takes at most one connector"), listHelp);
+        return usageError(QStringLiteral("list takes at most one connector"), QStringLiteral("list"));
     QList<ConnectorEntry> entries = connectorTable();
     if (!positional.isEmpty()) {
         const ConnectorEntry* entry = findConnector(positional.first());
         if (!entry)
-            return usageError(QStringLiteral("no connector \"%1\"").arg(positional.first()), listHelp);
+            return usageError(QStringLiteral("no connector \"%1\"").arg(positional.first()), QStringLiteral("list"));
         entries = {*entry};
     }
-    if (parser.isSet(namesOption)) {
+    if (int(parser.isSet(namesOption)) + int(parser.isSet(modulesOption)) + int(parser.isSet(objectsOption)) > 1)
+        return usageError(QStringLiteral("--names, --modules and --objects exclude each other"),
+                          QStringLiteral("list"));
+    if (parser.isSet(relayingOption) && !parser.isSet(namesOption))
+        return usageError(QStringLiteral("--relaying goes with --names"), QStringLiteral("list"));
+    if (parser.isSet(modulesOption) || parser.isSet(objectsOption)) {
+        // The names the catalogue gives those connectors that take one.
+        QStringList names;
         for (const ConnectorEntry& entry : entries) {
+            if (parser.isSet(modulesOption) && entry.addressing != ConnectorEntry::FixedAddress)
+                names.append(VanteloDefinitions::getModuleName());
+            if (parser.isSet(objectsOption) && entry.addressing == ConnectorEntry::ModuleAndObject)
+                names.append(entry.defaultObject);
+        }
+        names.removeDuplicates();
+        for (const QString& name : std::as_const(names))
+            out() << name << '\n';
+    } else if (parser.isSet(namesOption)) {
+        for (const ConnectorEntry& entry : entries) {
+            if (parser.isSet(relayingOption) && entry.relayedSignals.isEmpty())
+                continue;
             if (!positional.isEmpty()) {
                 for (const OperationEntry& operation : entry.operations)
                     out() << operation.name << '\n';
@@ -275,6 +317,7 @@ QString callHelp()
 {
     return QStringLiteral(
                "Usage: vantelo-cli call CONNECTOR OPERATION [ARG...] [--module M] [--object O] [--async]\n"
+               "                       [--output FILE]\n"
                "\n"
                "Calls OPERATION and prints the value of its reply: text as it is, anything else as JSON,\n"
                "nothing when the reply has no value (or an empty text). With --json the value keeps its\n"
@@ -287,20 +330,43 @@ QString callHelp()
                "  --module M   the service's module (default %1)\n"
                "  --object O   the remote object (default: the connector's, see list)\n"
                "  --async      call the asynchronous twin and wait for its answer\n"
+               "  --output FILE  write the answer's bytes, as they are, to FILE (- for standard output); for\n"
+               "               answers that are a byte array (the display's screenshot, a PNG image) only\n"
                "Arguments of type bool take true or false; an item is a JSON object with the fields\n"
                "%2 (texts; priority a whole number; uuid required).\n"
                "Put -- before arguments that begin with a dash.\n")
         .arg(VanteloDefinitions::getModuleName(), StatusItemMap::fieldNames().join(QStringLiteral(", ")));
 }
 
+// The answer's raw bytes to a file: a byte array only, as any other value has
+// no single form of bytes.
+int writeBytes(const QString& operation, const QVariant& value, const QString& fileName)
+{
+    if (value.userType() != QMetaType::QByteArray) {
+        return usageError(
+            QStringLiteral("--output takes an answer that is a byte array; %1 answered %2")
+                .arg(operation, value.isValid() ? QLatin1String(value.typeName()) : QStringLiteral("nothing")),
+            QStringLiteral("call"));
+    }
+    QFile file(fileName);
+    const bool opened = fileName == QLatin1String("-") ? file.open(stdout, QIODevice::WriteOnly)
+                                                       : file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    const QByteArray bytes = value.toByteArray();
+    if (!opened || file.write(bytes) != bytes.size() || !file.flush()) {
+        err() << "vantelo-cli: cannot write " << fileName << ": " << file.errorString() << '\n';
+        return CallFailed;
+    }
+    return Success;
+}
+
 int call(const QCommandLineParser& parser)
 {
     const QStringList positional = parser.positionalArguments();
     if (positional.size() < 2)
-        return usageError(QStringLiteral("call needs a connector and an operation"), callHelp());
+        return usageError(QStringLiteral("call needs a connector and an operation"), QStringLiteral("call"));
     Target target;
     int exitCode = Success;
-    if (!resolveTarget(parser, positional.at(0), callHelp(), &target, &exitCode))
+    if (!resolveTarget(parser, positional.at(0), QStringLiteral("call"), &target, &exitCode))
         return exitCode;
     const bool asynchronous = parser.isSet(asyncOption);
     const OperationEntry* operation = findOperation(*target.entry, positional.at(1), asynchronous);
@@ -308,12 +374,12 @@ int call(const QCommandLineParser& parser)
         return usageError(QStringLiteral("%1 has no %2operation \"%3\"")
                               .arg(target.entry->className, asynchronous ? QStringLiteral("asynchronous ") : QString(),
                                    positional.at(1)),
-                          callHelp());
+                          QStringLiteral("call"));
     }
     QVariantList arguments;
     QString error;
     if (!WordArguments::parse(*operation, positional.mid(2), &arguments, &error))
-        return usageError(error, callHelp());
+        return usageError(error, QStringLiteral("call"));
 
     const QSharedPointer<DBusConnectorBase> connector = target.entry->create(target.module, target.object);
     const DBusReply reply = operation->run(*connector, arguments);
@@ -322,6 +388,8 @@ int call(const QCommandLineParser& parser)
         return CallFailed;
     }
     const QVariant value = reply.getValue();
+    if (parser.isSet(outputOption))
+        return writeBytes(operation->name, value, parser.value(outputOption));
     if (json) {
         const QString signature =
             operation->mode == OperationEntry::CallMode::UiStatus ? operation->resultType : QString();
@@ -357,18 +425,19 @@ const QString monitorHelp =
 int monitor(const QCommandLineParser& parser)
 {
     if (parser.positionalArguments().size() != 1)
-        return usageError(QStringLiteral("monitor needs one connector"), monitorHelp);
+        return usageError(QStringLiteral("monitor needs one connector"), QStringLiteral("monitor"));
     Target target;
     int exitCode = Success;
-    if (!resolveTarget(parser, parser.positionalArguments().at(0), monitorHelp, &target, &exitCode))
+    if (!resolveTarget(parser, parser.positionalArguments().at(0), QStringLiteral("monitor"), &target, &exitCode))
         return exitCode;
     if (target.entry->relayedSignals.isEmpty())
-        return usageError(QStringLiteral("%1 relays no signals").arg(target.entry->className), monitorHelp);
+        return usageError(QStringLiteral("%1 relays no signals").arg(target.entry->className),
+                          QStringLiteral("monitor"));
     int milliseconds = -1;
     if (parser.isSet(forOption) && !toMilliseconds(parser.value(forOption), &milliseconds)) {
         return usageError(QStringLiteral("--for takes a number of seconds from 0 to 2147483, not \"%1\"")
                               .arg(parser.value(forOption)),
-                          monitorHelp);
+                          QStringLiteral("monitor"));
     }
 
     const QSharedPointer<DBusConnectorBase> connector = target.entry->create(target.module, target.object);
@@ -411,12 +480,12 @@ const QString helpHelp = QStringLiteral("Usage: vantelo-cli help [COMMAND]\n"
                                         "Prints the overview, or the help of COMMAND.\n");
 
 // Refuses positional arguments for commands that take none.
-std::function<int(const QCommandLineParser&)> withoutArguments(const QString& help, std::function<int()> run)
+std::function<int(const QCommandLineParser&)> withoutArguments(const QString& command, std::function<int()> run)
 {
-    return [help, run](const QCommandLineParser& parser) {
+    return [command, run](const QCommandLineParser& parser) {
         if (!parser.positionalArguments().isEmpty())
             return usageError(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().first()),
-                              help);
+                              command);
         return run();
     };
 }
@@ -441,7 +510,7 @@ int help(const QCommandLineParser& parser)
     }
     const Command* command = positional.size() == 1 ? findCommand(positional.first()) : nullptr;
     if (!command)
-        return usageError(QStringLiteral("no command \"%1\"").arg(positional.join(QLatin1Char(' '))), overview);
+        return usageError(QStringLiteral("no command \"%1\"").arg(positional.join(QLatin1Char(' '))));
     out() << command->help << '\n' << globalOptionsHelp;
     return Success;
 }
@@ -449,17 +518,38 @@ int help(const QCommandLineParser& parser)
 const QList<Command>& commands()
 {
     static const QList<Command> table = {
-        {QStringLiteral("list"), listHelp, {namesOption}, list},
-        {QStringLiteral("call"), callHelp(), {moduleOption, objectOption, asyncOption}, call},
+        {QStringLiteral("list"), listHelp, {namesOption, relayingOption, modulesOption, objectsOption}, list},
+        {QStringLiteral("call"), callHelp(), {moduleOption, objectOption, asyncOption, outputOption}, call},
         {QStringLiteral("monitor"), monitorHelp, {moduleOption, objectOption, forOption}, monitor},
-        {QStringLiteral("demo"), demoHelp, {}, withoutArguments(demoHelp, [] { return runDemo(out()); })},
+        {QStringLiteral("demo"), demoHelp, {}, withoutArguments(QStringLiteral("demo"), [] { return runDemo(out()); })},
         {QStringLiteral("snapshot"),
          snapshotHelp(),
          {},
-         withoutArguments(snapshotHelp(), [] { return runSnapshot(out(), err()); })},
+         withoutArguments(QStringLiteral("snapshot"), [] { return runSnapshot(out(), err()); })},
         {QStringLiteral("help"), helpHelp, {}, help},
     };
     return table;
+}
+// The bus the options name, for the library, which reads it from
+// VANTELO_DBUS_ADDRESS when it first connects; without them the variable stays.
+bool chooseBus(const QCommandLineParser& parser, const QString& command, int* exitCode)
+{
+    const bool address = parser.isSet(addressOption);
+    const bool session = parser.isSet(sessionOption);
+    const bool system = parser.isSet(systemOption);
+    if (int(address) + int(session) + int(system) > 1) {
+        *exitCode = usageError(QStringLiteral("--address, --session and --system exclude each other"), command);
+        return false;
+    }
+    if (address && parser.value(addressOption).isEmpty()) {
+        *exitCode = usageError(QStringLiteral("--address needs a D-Bus address"), command);
+        return false;
+    }
+    if (address)
+        qputenv("VANTELO_DBUS_ADDRESS", parser.value(addressOption).toLocal8Bit());
+    else if (session || system)
+        qputenv("VANTELO_DBUS_ADDRESS", session ? "session" : "system");
+    return true;
 }
 } // namespace
 
@@ -475,7 +565,7 @@ int main(int argc, char* argv[])
     QStringList words = app.arguments();
     const QString program = words.takeFirst();
     QStringList optionsWithValues;
-    for (const QCommandLineOption& option : {moduleOption, objectOption, forOption})
+    for (const QCommandLineOption& option : {moduleOption, objectOption, forOption, outputOption, addressOption})
         optionsWithValues.append(QStringLiteral("--") + option.names().first());
     QString commandName;
     for (int i = 0; i < words.size() && words.at(i) != QLatin1String("--"); ++i) {
@@ -488,15 +578,16 @@ int main(int argc, char* argv[])
     }
     const Command* command = findCommand(commandName);
     if (!commandName.isEmpty() && !command)
-        return usageError(QStringLiteral("no command \"%1\"").arg(commandName), QLatin1String(overview));
+        return usageError(QStringLiteral("no command \"%1\"").arg(commandName));
     const QString commandHelp = command ? command->help : QLatin1String(overview);
 
     QCommandLineParser parser;
-    parser.addOptions({verboseOption, jsonOption, versionOption, helpOption});
+    parser.addOptions(
+        {verboseOption, jsonOption, versionOption, helpOption, addressOption, sessionOption, systemOption});
     if (command)
         parser.addOptions(command->options);
     if (!parser.parse(QStringList(program) + words))
-        return usageError(parser.errorText(), commandHelp);
+        return usageError(parser.errorText(), commandName);
     verbose = parser.isSet(verboseOption);
     json = parser.isSet(jsonOption);
     if (parser.isSet(versionOption)) {
@@ -508,6 +599,9 @@ int main(int argc, char* argv[])
         return Success;
     }
     if (!command)
-        return usageError(QStringLiteral("no command given"), commandHelp);
+        return usageError(QStringLiteral("no command given"));
+    int exitCode = Success;
+    if (!chooseBus(parser, commandName, &exitCode))
+        return exitCode;
     return command->run(parser);
 }

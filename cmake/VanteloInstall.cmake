@@ -9,13 +9,21 @@ else()
     set(VANTELO_INCLUDE_SUBDIR vantelo)
 endif()
 set(VANTELO_INCLUDE_INSTALL_DIR ${CMAKE_INSTALL_INCLUDEDIR}/${VANTELO_INCLUDE_SUBDIR})
+# The reference's package, whose folder in share/doc holds it as HTML.
+if(VANTELO_QT_SUFFIX)
+    string(TOLOWER "libvantelo-connector-${VANTELO_QT_SUFFIX}-doc" VANTELO_DOC_PACKAGE)
+else()
+    set(VANTELO_DOC_PACKAGE libvantelo-connector-doc)
+endif()
 
 # Install components, one Debian package each (cmake/VanteloPackaging.cmake):
 #   runtime     the shared libraries
 #   dev         headers, CMake package, pkg-config file
 #   interfaces  the D-Bus interface files, the same for both Qt majors
-#   tools       programs and their data: every install() that names no component
-set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME tools)
+#   cli         the command-line client with its completions
+#   simulator   the simulator and its data: every install() that names no component
+#   qml, doc    the QML module, the HTML reference
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME simulator)
 
 # Installed binaries find our libraries relative to themselves, so an installed
 # tree runs from any prefix without LD_LIBRARY_PATH. Programs in bin/ get this

@@ -13,6 +13,22 @@
  * Here the asynchronous calls bear the plain names and their blocking twins
  * end in SyncCall. Registration is sent without waiting for the answer. The
  * connector relays no signals.
+ *
+ * Names: none to give; the factory addresses the service's own module and object.
+ *
+ * \code
+ * #include <VanteloDBusConnector.h>
+ *
+ * auto registry = VanteloDBusConnector::createAndConnect();
+ * DBusReply reply = registry->getRegisteredProvidersListSyncCall("Sensor", "en");
+ * \endcode
+ *
+ * \buildwith
+ *
+ * From the command line: `vantelo-cli list provider-registry` names its operations and signals,
+ * `vantelo-cli call provider-registry OPERATION ARG...` calls one.
+ *
+ * \sa DBusConnectorBase, DBusReply, DBusPendingReply
  */
 class VANTELO_CONNECTOR_EXPORT VanteloDBusConnector : public DBusConnectorBase
 {

@@ -1,10 +1,13 @@
 // The plugin of the QML module Vantelo.Connectors: the types, and the
 // screenshot image provider in every engine that imports the module.
 
+#include "QmlLogging.h"
 #include "ScreenshotImageProvider.h"
 
 #include <QQmlEngine>
 #include <QQmlExtensionPlugin>
+
+Q_LOGGING_CATEGORY(lcVanteloQml, "vantelo.qml")
 
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
 #include "QmlConnector.h"

@@ -1,5 +1,7 @@
 #include "QmlConnector.h"
 
+#include "QmlLogging.h"
+
 #include "ConnectorTable.h"
 #include "QmlPendingReply.h"
 #include "QmlValue.h"
@@ -176,7 +178,8 @@ void QmlConnector::remake()
     for (const SignalEntry& signal : m_entry->relayedSignals) {
         const QMetaMethod own = relayingSignal(signal);
         if (!own.isValid())
-            qWarning("Connector declares no signal %s with the parameters of the relayed one", qPrintable(signal.name));
+            qCWarning(lcVanteloQml, "Connector declares no signal %s with the parameters of the relayed one",
+                      qPrintable(signal.name));
         signal.connect(
             *m_connector,
             [this, own](const QString& name, const QVariantList& arguments) { relay(name, arguments, own); }, this);
@@ -224,7 +227,7 @@ void QmlConnector::relay(const QString& name, const QVariantList& arguments, con
         values.append(QmlValue::fromDBus(argument));
     Q_EMIT signalReceived(name, values);
     if (!emitSignal(this, own, values))
-        qWarning("Connector could not relay %s as a signal of its own", qPrintable(name));
+        qCWarning(lcVanteloQml, "Connector could not relay %s as a signal of its own", qPrintable(name));
 }
 
 QVariant QmlConnector::notGiven()

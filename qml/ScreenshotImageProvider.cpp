@@ -1,5 +1,7 @@
 #include "ScreenshotImageProvider.h"
 
+#include "QmlLogging.h"
+
 #include "DisplayDBusConnector.h"
 #include "VanteloDefinitions.h"
 
@@ -27,26 +29,27 @@ QImage ScreenshotImageProvider::requestImage(const QString& id, QSize* size, con
     if (path.startsWith(screenshot + QLatin1Char('/')) && path.size() > screenshot.size() + 1) {
         module = path.mid(screenshot.size() + 1);
     } else if (path != screenshot) {
-        qWarning().noquote() << QStringLiteral("image://%1/%2: no such image; there are image://%1/%3 and "
-                                               "image://%1/%3/MODULE")
-                                    .arg(name(), id, screenshot);
+        qCWarning(lcVanteloQml).noquote() << QStringLiteral("image://%1/%2: no such image; there are image://%1/%3 and "
+                                                            "image://%1/%3/MODULE")
+                                                 .arg(name(), id, screenshot);
         return QImage();
     }
 
     // A connector of this thread's own: images may load in a thread of their own.
     const DBusReply reply = DisplayDBusConnector::createAndConnect(module)->getScreenshot();
     if (reply.isError()) {
-        qWarning().noquote() << QStringLiteral("image://%1/%2: no screenshot (%3, %4): %5")
-                                    .arg(name(), id)
-                                    .arg(reply.getError().getErrorCode())
-                                    .arg(reply.getError().getErrorName(), reply.getError().getErrorMessage());
+        qCWarning(lcVanteloQml).noquote()
+            << QStringLiteral("image://%1/%2: no screenshot (%3, %4): %5")
+                   .arg(name(), id)
+                   .arg(reply.getError().getErrorCode())
+                   .arg(reply.getError().getErrorName(), reply.getError().getErrorMessage());
         return QImage();
     }
     QImage image = QImage::fromData(reply.getValue().toByteArray());
     if (image.isNull()) {
-        qWarning().noquote() << QStringLiteral("image://%1/%2: the screenshot's %3 bytes are no image")
-                                    .arg(name(), id)
-                                    .arg(reply.getValue().toByteArray().size());
+        qCWarning(lcVanteloQml).noquote() << QStringLiteral("image://%1/%2: the screenshot's %3 bytes are no image")
+                                                 .arg(name(), id)
+                                                 .arg(reply.getValue().toByteArray().size());
         return QImage();
     }
     if (size)

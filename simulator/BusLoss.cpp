@@ -1,7 +1,11 @@
 #include "BusLoss.h"
 
 #include <QCoreApplication>
-#include <QTextStream>
+#include <QLoggingCategory>
+
+// The simulator's notes while it serves; what it refuses at start it says on
+// standard error itself.
+Q_LOGGING_CATEGORY(lcVanteloSimulator, "vantelo.simulator")
 
 BusLoss::BusLoss(const QString& busDescription, QObject* parent)
     : QObject(parent)
@@ -26,6 +30,6 @@ void BusLoss::disconnected()
     if (m_reported)
         return;
     m_reported = true;
-    QTextStream(stderr) << "vantelo-simulator: the " << m_busDescription << " went away; exiting\n";
+    qCWarning(lcVanteloSimulator, "the %s went away; exiting", qPrintable(m_busDescription));
     QCoreApplication::exit(1);
 }

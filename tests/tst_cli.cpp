@@ -5,6 +5,7 @@
 #include <QDBusMetaType>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QtTest>
 
 // Runs the client against the simulator serving its default scenario.
@@ -24,6 +25,10 @@ private Q_SLOTS:
     void monitorPrintsRelayedSignals();
     void demoSaysWhetherItWorked_data();
     void demoSaysWhetherItWorked();
+    void busOptionsOverrideTheVariable_data();
+    void busOptionsOverrideTheVariable();
+    void outputWritesRawBytes_data();
+    void outputWritesRawBytes();
     void completionOffersCommandsConnectorsAndOperations_data();
     void completionOffersCommandsConnectorsAndOperations();
 
@@ -49,9 +54,11 @@ struct Run
     QString error;
 };
 
-Run runCli(const QStringList& arguments)
+Run runCli(const QStringList& arguments, const QProcessEnvironment& environment = {})
 {
     QProcess cli;
+    if (!environment.isEmpty())
+        cli.setProcessEnvironment(environment);
     cli.start(QStringLiteral(VANTELO_CLI), arguments);
     Run run;
     if (!cli.waitForFinished(waitMs))
@@ -145,16 +152,23 @@ void CliTest::printsAnswersWithExitCodes_data()
     }
     row("--for as the next word", monitorFor + words({"nan"}), 2, "", "--for takes a number of seconds");
     row("no async twin", words({"call", "display", "getScreenshot", "--async"}), 2, "", "no asynchronous operation");
-    row("unknown connector", words({"call", "toaster", "toast"}), 2, "", "Usage: vantelo-cli call");
+    row("unknown connector", words({"call", "toaster", "toast"}), 2, "", "See 'vantelo-cli help call'.\n");
     row("unknown command", words({"frobnicate"}), 2, "", "no command \"frobnicate\"");
     row("no command", {}, 2, "", "no command given");
     for (const char* command : {"call", "list", "monitor", "demo", "snapshot", "help"}) {
         row(qPrintable(QStringLiteral("unknown option of %1").arg(QLatin1String(command))),
             words({command, "--frobnicate"}), 2, "",
-            qPrintable(
-                QStringLiteral("Unknown option 'frobnicate'.\n\nUsage: vantelo-cli %1").arg(QLatin1String(command))));
+            qPrintable(QStringLiteral("vantelo-cli: Unknown option 'frobnicate'.\nSee 'vantelo-cli help %1'.\n")
+                           .arg(QLatin1String(command))));
     }
-    row("unknown option before the command", words({"--frobnicate", "list"}), 2, "", "Usage: vantelo-cli list");
+    row("unknown option before the command", words({"--frobnicate", "list"}), 2, "", "See 'vantelo-cli help list'");
+    row("option of another command", words({"list", "--output", "x"}), 2, "", "Unknown option 'output'");
+    row("list relaying names", words({"list", "--names", "--relaying"}), 0, "mount-service\n", "", "", {});
+    row("list relaying alone", words({"list", "--relaying"}), 2, "", "--relaying goes with --names");
+    row("list objects", words({"list", "--objects"}), 0, "DeviceInfo\n", "");
+    row("list objects of one", words({"list", "--objects", "device-info"}), 0, "DeviceInfo\n", "");
+    row("list modules", words({"list", "--modules"}), 0, "SystemInformation\n", "");
+    row("list names and modules", words({"list", "--modules", "--names"}), 2, "", "exclude each other");
     row("list", words({"list"}), 0, "  signal configurationChanged(instanceName)", "");
     row("list as JSON", words({"list", "display", "--json"}), 0,
         R"({"member":"toggleDisplayState","mode":"without waiting","name":"toggleDisplayState","parameters":[]})", "");
@@ -178,6 +192,11 @@ void CliTest::printsAnswersWithExitCodes()
     QVERIFY2(run.exitCode == exitCode, qPrintable(run.output + run.error));
     QVERIFY2(output.isEmpty() ? run.output.isEmpty() : run.output.contains(output), qPrintable(run.output));
     QVERIFY2(run.error.contains(error), qPrintable(run.error));
+    // Wrong usage is said in a few lines: what is wrong, and where the help is.
+    if (exitCode == 2) {
+        QVERIFY2(run.error.count(QLatin1Char('\n')) <= 3, qPrintable(run.error));
+        QVERIFY2(run.error.contains(QLatin1String("See 'vantelo-cli help")), qPrintable(run.error));
+    }
     QVERIFY2(notInError.isEmpty() || !run.error.contains(notInError), qPrintable(run.error));
     // Refused means nothing sent.
     const QList<RecordedCall> calls = m_simulator.calls();
@@ -361,6 +380,132 @@ void CliTest::demoSaysWhetherItWorked()
     QVERIFY2(standardError.contains(error), qPrintable(standardError));
 }
 
+void CliTest::busOptionsOverrideTheVariable_data()
+{
+    // VANTELO_DBUS_ADDRESS and the options; "bus" stands for the test's bus, "nowhere" for none.
+    QTest::addColumn<QString>("variable");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("the variable alone") << "bus" << QStringList() << 0 << QString();
+    QTest::newRow("--address over the variable") << "nowhere" << words({"--address", "bus"}) << 0 << QString();
+    QTest::newRow("--address=") << "nowhere" << words({"--address=bus"}) << 0 << QString();
+    QTest::newRow("--address elsewhere") << "bus" << words({"--address", "nowhere"}) << 1 << "not reachable";
+    QTest::newRow("--session over the variable") << "nowhere" << words({"--session"}) << 0 << QString();
+    QTest::newRow("--system over the variable")
+        << "bus" << words({"--system"}) << 1 << "the bus at system is not reachable";
+    QTest::newRow("--session and --system") << "bus" << words({"--session", "--system"}) << 2 << "exclude each other";
+    QTest::newRow("--address and --session")
+        << "bus" << words({"--address", "bus", "--session"}) << 2 << "exclude each other";
+    QTest::newRow("--address empty") << "bus" << words({"--address="}) << 2 << "--address needs a D-Bus address";
+    QTest::newRow("--address without value") << "bus" << words({"--address"}) << 2 << "Missing value after";
+}
+
+void CliTest::busOptionsOverrideTheVariable()
+{
+    QFETCH(QString, variable);
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QFETCH(QString, error);
+
+    // The session bus is the test's, the system bus none: the machine's own buses stay out of reach.
+    const QString bus = qEnvironmentVariable("VANTELO_DBUS_ADDRESS");
+    QVERIFY(!bus.isEmpty());
+    const QString nowhere =
+        QStringLiteral("unix:path=") +
+        QDir::temp().filePath(QStringLiteral("vantelo-no-bus-%1")).arg(QCoreApplication::applicationPid());
+    const auto place = [&](const QString& word) {
+        if (word.endsWith(QLatin1String("bus")))
+            return word.chopped(3) + bus;
+        return word.endsWith(QLatin1String("nowhere")) ? word.chopped(7) + nowhere : word;
+    };
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VANTELO_DBUS_ADDRESS"), place(variable));
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus);
+    environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), nowhere);
+    QStringList arguments = words({"call", "device-info", "getInformation", "Device1", "serialNumber"});
+    for (const QString& option : options)
+        arguments.append(place(option));
+    const Run run = runCli(arguments, environment);
+    QVERIFY2(run.exitCode == exitCode, qPrintable(run.output + run.error));
+    QCOMPARE(run.output, exitCode == 0 ? QStringLiteral("SN-2026-0042\n") : QString());
+    QVERIFY2(run.error.contains(error), qPrintable(run.error));
+    QCOMPARE(m_simulator.calls().size(), exitCode == 0 ? 1 : 0);
+}
+
+void CliTest::outputWritesRawBytes_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // FILE stands for a file in a scratch folder
+    // The simulator's answer to the method, or none for the scenario's.
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QVariant>("answer");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("written"); // null: no file made
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<QString>("error");
+
+    // The start of a PNG image: bytes that no text or JSON form keeps.
+    const QByteArray image("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff", 17);
+    const QString getScreenshot = QStringLiteral("getScreenshot");
+    const QStringList screenshot = words({"call", "display", "getScreenshot", "--output"});
+    QTest::newRow("to a file") << screenshot + words({"FILE"}) << getScreenshot << QVariant(image) << 0 << image
+                               << QByteArray() << QString();
+    QTest::newRow("to standard output") << screenshot + words({"-"}) << getScreenshot << QVariant(image) << 0
+                                        << QByteArray() << image << QString();
+    QTest::newRow("before the command") << words({"--output", "FILE", "--json"}) + screenshot.mid(0, 3) << getScreenshot
+                                        << QVariant(image) << 0 << image << QByteArray() << QString();
+    QTest::newRow("empty byte array") << screenshot + words({"FILE"}) << getScreenshot << QVariant(QByteArray("")) << 0
+                                      << QByteArray("") << QByteArray() << QString();
+    QTest::newRow("a text") << words({"call", "device-info", "getInformation", "Device1", "serialNumber", "--output",
+                                      "FILE"})
+                            << QString() << QVariant() << 2 << QByteArray() << QByteArray()
+                            << "--output takes an answer that is a byte array; getInformation answered QString";
+    QTest::newRow("no value") << words({"call", "display", "toggleDisplayState", "--output", "FILE"}) << QString()
+                              << QVariant() << 2 << QByteArray() << QByteArray()
+                              << "toggleDisplayState answered nothing";
+    QTest::newRow("a failed call") << screenshot + words({"FILE"}) << QString() << QVariant() << 1 << QByteArray()
+                                   << QByteArray() << "getScreenshot failed";
+    QTest::newRow("no such folder") << screenshot + words({"FILE/image.png"}) << getScreenshot << QVariant(image) << 1
+                                    << QByteArray() << QByteArray() << "cannot write";
+}
+
+void CliTest::outputWritesRawBytes()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, method);
+    QFETCH(QVariant, answer);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, written);
+    QFETCH(QByteArray, output);
+    QFETCH(QString, error);
+
+    if (!method.isEmpty())
+        m_simulator.setReply(method, 0, QString(), answer);
+    else if (exitCode == 1)
+        m_simulator.setError(QStringLiteral("getScreenshot"), QStringLiteral("com.vantelo.Error.Failed"),
+                             QStringLiteral("broken"));
+    QTemporaryDir scratch;
+    QVERIFY(scratch.isValid());
+    const QString file = scratch.filePath(QStringLiteral("screenshot.png"));
+    arguments.replaceInStrings(QStringLiteral("FILE"), file);
+
+    QProcess cli;
+    cli.start(QStringLiteral(VANTELO_CLI), arguments);
+    QVERIFY(cli.waitForFinished(waitMs));
+    const QByteArray standardOutput = cli.readAllStandardOutput();
+    const QString standardError = QString::fromUtf8(cli.readAllStandardError());
+    QVERIFY2(cli.exitCode() == exitCode, qPrintable(standardError));
+    QCOMPARE(standardOutput, output);
+    QVERIFY2(standardError.contains(error), qPrintable(standardError));
+    QFile result(file);
+    QCOMPARE(result.exists(), !written.isNull());
+    if (!written.isNull()) {
+        QVERIFY(result.open(QIODevice::ReadOnly));
+        QCOMPARE(result.readAll(), written);
+    }
+}
+
 void CliTest::completionOffersCommandsConnectorsAndOperations_data()
 {
     QTest::addColumn<QStringList>("typed"); // the words after the program, the last one being completed
@@ -370,6 +515,17 @@ void CliTest::completionOffersCommandsConnectorsAndOperations_data()
     QTest::newRow("commands") << words({""}) << words({"call", "demo", "help", "list", "monitor", "snapshot"})
                               << QStringList();
     QTest::newRow("global options") << words({"--v"}) << words({"--verbose", "--version"}) << words({"--async"});
+    QTest::newRow("bus options") << words({"list", "--s"}) << words({"--session", "--system"}) << words({"--verbose"});
+    QTest::newRow("relaying connectors for monitor")
+        << words({"monitor", ""}) << words({"mount-service", "ui-status", "process-description"})
+        << words({"display", "device-info", "controller", "DBusDeviceInfoConnector"});
+    QTest::newRow("modules") << words({"call", "controller", "--module", ""}) << words({"SystemInformation"})
+                             << words({"controller", "getListOfInstances"});
+    QTest::newRow("objects of the connector") << words({"call", "device-info", "--object", ""}) << words({"DeviceInfo"})
+                                              << words({"ControllerData", "device-info"});
+    QTest::newRow("objects of any connector")
+        << words({"monitor", "--object", ""}) << words({"DeviceInfo", "ControllerData"}) << words({"mount-service"});
+    QTest::newRow("no value for --address") << words({"--address", ""}) << QStringList() << words({"list", "--json"});
     QTest::newRow("connectors") << words({"call", ""})
                                 << words({"ui-status", "UiStatusInformationDataDBusConnector", "display"})
                                 << words({"getScreenshot"});
@@ -383,8 +539,8 @@ void CliTest::completionOffersCommandsConnectorsAndOperations_data()
         << words({"getListOfActions"});
     QTest::newRow("options of call") << words({"call", "--"}) << words({"--async", "--object", "--json"})
                                      << words({"--for"});
-    QTest::newRow("no values to guess") << words({"call", "display", "--object", ""}) << QStringList()
-                                        << words({"getScreenshot", "display"});
+    QTest::newRow("no objects to offer") << words({"call", "display", "--object", ""}) << QStringList()
+                                         << words({"getScreenshot", "display", "DeviceInfo"});
     QTest::newRow("help") << words({"help", "mo"}) << words({"monitor"}) << QStringList();
 }
 

@@ -11,9 +11,12 @@
 #include <QDBusError>
 #include <QDBusVariant>
 #include <QElapsedTimer>
+#include <QLoggingCategory>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -33,6 +36,8 @@ private Q_SLOTS:
     void applicationSurvivesABusRestart();
     void callsBeyondThePendingReplyLimitFail();
     void failuresKeepTheirErrorNames();
+    void busNotesFollowTheLoggingRules_data();
+    void busNotesFollowTheLoggingRules();
 
 private:
     // Points the library at the bus; a bus at another address gets a link of its own.
@@ -255,6 +260,67 @@ void ReliabilityTest::failuresKeepTheirErrorNames()
         QCOMPARE(pending->getErrorName(), row.errorName);
     }
     control.releaseHeld();
+}
+
+void ReliabilityTest::busNotesFollowTheLoggingRules_data()
+{
+    QTest::addColumn<QString>("rules");
+    QTest::addColumn<bool>("noteShown");
+    QTest::newRow("no rules") << QString() << true;
+    QTest::newRow("the library's bus quiet") << QStringLiteral("vantelo.bus.info=false") << false;
+    QTest::newRow("every vantelo category quiet") << QStringLiteral("vantelo.*=false") << false;
+    QTest::newRow("another category quiet") << QStringLiteral("vantelo.qml=false") << true;
+}
+
+// The library's note on a lost bus is its own category's; the warnings of a
+// call are the connectors' contract and stay in the default category.
+void ReliabilityTest::busNotesFollowTheLoggingRules()
+{
+    QFETCH(QString, rules);
+    QFETCH(bool, noteShown);
+
+    struct Record
+    {
+        QtMsgType type;
+        QString category;
+        QString message;
+    };
+    static QList<Record> records;
+    records.clear();
+    QLoggingCategory::setFilterRules(rules);
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+            records.append({type, QString::fromLatin1(context.category), message});
+        });
+    const auto restore = qScopeGuard([previous] {
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules(QString());
+    });
+    const auto shown = [](QtMsgType type, const QString& category, const QString& text) {
+        return std::count_if(records.cbegin(), records.cend(), [&](const Record& record) {
+            return record.type == type && record.category == category && record.message.contains(text);
+        });
+    };
+
+    PrivateBus bus;
+    QVERIFY(bus.start());
+    use(bus);
+    QVERIFY(bus.startSimulator());
+    const auto connector =
+        ConfigurationFileHandlerDBusConnector::createAndConnect(QStringLiteral("Logging"), QStringLiteral("Settings"));
+    QTRY_VERIFY_WITH_TIMEOUT(DBusConnection::getQDBusConnection().isConnected(), boundMs);
+    bus.kill();
+    // The library tries the bus again only once it has taken note of the loss.
+    const HangUp listener(bus.socketPath());
+    QTRY_VERIFY_WITH_TIMEOUT(listener.calls() >= 1, boundMs);
+    QVERIFY(!connector->isDBusInterfaceValid());
+    const QString x = QStringLiteral("x");
+    QVERIFY(connector->getConfiguration(x, x, x).isError());
+
+    // Buses of earlier tests may go now too: only this one counts.
+    const QString lost = bus.address() + QStringLiteral(" was lost");
+    QCOMPARE(shown(QtWarningMsg, QStringLiteral("default"), lost), 2);
+    QCOMPARE(shown(QtInfoMsg, QStringLiteral("vantelo.bus"), lost), noteShown ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(ReliabilityTest)

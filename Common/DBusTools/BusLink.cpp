@@ -6,7 +6,12 @@
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
+#include <QLoggingCategory>
 #include <QThread>
+
+// The library's own notes on its bus, apart from the warnings of its calls:
+// QT_LOGGING_RULES="vantelo.bus.info=false" quiets them.
+Q_LOGGING_CATEGORY(lcVanteloBus, "vantelo.bus", QtInfoMsg)
 
 namespace {
 const QLatin1String systemBus("system");
@@ -257,6 +262,7 @@ void BusLink::onDisconnected()
         // A connection replaced since may still announce its end.
         if (!m_connected || m_connection.isConnected())
             return;
+        qCInfo(lcVanteloBus, "The connection to the bus at %s was lost; connecting again", qPrintable(m_address));
         m_connected.store(false, std::memory_order_release);
         m_unusableReason =
             QStringLiteral("the connection to the bus at %1 was lost (the bus closed it)").arg(m_address);
@@ -286,6 +292,7 @@ void BusLink::reconnect()
         return;
     }
     m_retryDelayMs = 0;
+    qCInfo(lcVanteloBus, "Connected again to the bus at %s", qPrintable(m_address));
     watchConnection();
     QList<QPointer<DBusConnectorBase>> here;
     {

@@ -8,6 +8,25 @@
  * Bus control information, `com.vantelo.BusControlInfo`: information,
  * actions, and the change notifications of the master and of each slave.
  * Every call is asynchronous.
+ *
+ * Names: the module, by default `"SystemInformation"` (VanteloDefinitions::getModuleName()), and
+ * the object, by default `"BusControlInfo"`.
+ *
+ * \code
+ * #include <BusControlInfoDBusConnector.h>
+ *
+ * auto busControl = BusControlInfoDBusConnector::createAndConnect("SystemInformation", "BusControlInfo");
+ * DBusPendingReply::SharedPointer pending = busControl->getInformationAsynchron("Bus1");
+ * QObject::connect(busControl.data(), &BusControlInfoDBusConnector::busControlInfoMasterChanged,
+ *                  []() { qDebug() << "master changed"; });
+ * \endcode
+ *
+ * \buildwith
+ *
+ * From the command line: `vantelo-cli list bus-control` names its operations and signals,
+ * `vantelo-cli call bus-control OPERATION ARG...` calls one.
+ *
+ * \sa DBusConnectorBase, DBusReply, DBusPendingReply
  */
 class VANTELO_CONNECTOR_EXPORT BusControlInfoDBusConnector : public DBusConnectorBase
 {

@@ -12,6 +12,26 @@
  * method with the same arguments.
  *
  * Configurations, elements and manifest nodes travel as JSON text.
+ *
+ * Names: the module, by default `"SystemInformation"` (VanteloDefinitions::getModuleName()), and
+ * the object, by default `"Configuration"`.
+ *
+ * \code
+ * #include <ConfigurationFileHandlerDBusConnector.h>
+ *
+ * auto configuration =
+ *     ConfigurationFileHandlerDBusConnector::createAndConnect("SystemInformation", "Configuration");
+ * DBusReply reply = configuration->getConfiguration("Network", "Settings", "en");
+ * QObject::connect(configuration.data(), &ConfigurationFileHandlerDBusConnector::configurationChanged,
+ *                  [](const QString& instanceName) { qDebug() << "configuration changed:" << instanceName; });
+ * \endcode
+ *
+ * \buildwith
+ *
+ * From the command line: `vantelo-cli list configuration` names its operations and signals,
+ * `vantelo-cli call configuration OPERATION ARG...` calls one.
+ *
+ * \sa DBusConnectorBase, DBusReply, DBusPendingReply
  */
 class VANTELO_CONNECTOR_EXPORT ConfigurationFileHandlerDBusConnector : public DBusConnectorBase
 {

@@ -10,6 +10,28 @@
  * applying or exporting has finished. The service may be started on demand
  * (StartOnDemand): calls are always sent, and the signals are relayed for the
  * connector's whole life.
+ *
+ * Names: the module, by default `"SystemInformation"` (VanteloDefinitions::getModuleName()), and
+ * the object, by default `"ConfigurationData"`.
+ *
+ * \code
+ * #include <ConfigurationDataFileHandlerDBusConnector.h>
+ *
+ * auto configurationData =
+ *     ConfigurationDataFileHandlerDBusConnector::createAndConnect("SystemInformation", "ConfigurationData");
+ * DBusReply reply = configurationData->requestConfigurationWrite("Network", "Settings");
+ * QObject::connect(configurationData.data(), &ConfigurationDataFileHandlerDBusConnector::applyConfigurationCompleted,
+ *                  [](bool deviceRebootRequired, const QStringList& reportMessages) {
+ *                      qDebug() << "applied; reboot:" << deviceRebootRequired << reportMessages;
+ *                  });
+ * \endcode
+ *
+ * \buildwith
+ *
+ * From the command line: `vantelo-cli list configuration-data` names its operations and signals,
+ * `vantelo-cli call configuration-data OPERATION ARG...` calls one.
+ *
+ * \sa DBusConnectorBase, DBusReply, DBusPendingReply
  */
 class VANTELO_CONNECTOR_EXPORT ConfigurationDataFileHandlerDBusConnector : public DBusConnectorBase
 {

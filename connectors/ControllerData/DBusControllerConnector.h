@@ -8,6 +8,23 @@
  * The controller data interface, `com.vantelo.ControllerData`: instances,
  * controller objects and the fault controller. Every call blocks; the
  * connector relays no signals.
+ *
+ * Names: the module, by default `"SystemInformation"` (VanteloDefinitions::getModuleName()), and
+ * the object, by default `"ControllerData"`.
+ *
+ * \code
+ * #include <DBusControllerConnector.h>
+ *
+ * auto controller = DBusControllerConnector::createAndConnect("SystemInformation", "ControllerData");
+ * DBusReply reply = controller->getListOfInstances("all");
+ * \endcode
+ *
+ * \buildwith
+ *
+ * From the command line: `vantelo-cli list controller` names its operations and signals,
+ * `vantelo-cli call controller OPERATION ARG...` calls one.
+ *
+ * \sa DBusConnectorBase, DBusReply, DBusPendingReply
  */
 class VANTELO_CONNECTOR_EXPORT DBusControllerConnector : public DBusConnectorBase
 {

@@ -8,6 +8,23 @@
  * Device information, `com.vantelo.DeviceInfo`: instances, information, the
  * actions of an instance and running one of them, each blocking or
  * asynchronous (suffix Asynchron). The connector relays no signals.
+ *
+ * Names: the module, by default `"SystemInformation"` (VanteloDefinitions::getModuleName()), and
+ * the object, by default `"DeviceInfo"`.
+ *
+ * \code
+ * #include <DBusDeviceInfoConnector.h>
+ *
+ * auto deviceInfo = DBusDeviceInfoConnector::createAndConnect("SystemInformation", "DeviceInfo");
+ * DBusReply reply = deviceInfo->getInformation("Device1", "serialNumber");
+ * \endcode
+ *
+ * \buildwith
+ *
+ * From the command line: `vantelo-cli list device-info` names its operations and signals,
+ * `vantelo-cli call device-info OPERATION ARG...` calls one.
+ *
+ * \sa DBusConnectorBase, DBusReply, DBusPendingReply
  */
 class VANTELO_CONNECTOR_EXPORT DBusDeviceInfoConnector : public DBusConnectorBase
 {

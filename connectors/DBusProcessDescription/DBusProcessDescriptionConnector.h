@@ -8,6 +8,25 @@
  * Process data descriptions and their instances,
  * `com.vantelo.ProcessDescription`, blocking or asynchronous (suffix
  * Asynchron), and the notifications that a description or a property changed.
+ *
+ * Names: the module, by default `"SystemInformation"` (VanteloDefinitions::getModuleName()), and
+ * the object, by default `"ProcessData"`.
+ *
+ * \code
+ * #include <DBusProcessDescriptionConnector.h>
+ *
+ * auto processData = DBusProcessDescriptionConnector::createAndConnect("SystemInformation", "ProcessData");
+ * DBusReply reply = processData->getListOfInstances("all", "en");
+ * QObject::connect(processData.data(), &DBusProcessDescriptionConnector::processDataDescriptionChanged,
+ *                  [](const QString& instanceName) { qDebug() << "description changed:" << instanceName; });
+ * \endcode
+ *
+ * \buildwith
+ *
+ * From the command line: `vantelo-cli list process-description` names its operations and signals,
+ * `vantelo-cli call process-description OPERATION ARG...` calls one.
+ *
+ * \sa DBusConnectorBase, DBusReply, DBusPendingReply
  */
 class VANTELO_CONNECTOR_EXPORT DBusProcessDescriptionConnector : public DBusConnectorBase
 {

@@ -8,6 +8,23 @@
  * The display of one module, `com.vantelo.Display`: a screenshot, and
  * toggling the display state. Object (`Display`) and interface are fixed;
  * only the module is chosen. The connector relays no signals.
+ *
+ * Names: the module, by default `"SystemInformation"` (VanteloDefinitions::getModuleName()); the
+ * object is the connector's own.
+ *
+ * \code
+ * #include <DisplayDBusConnector.h>
+ *
+ * auto display = DisplayDBusConnector::createAndConnect("SystemInformation");
+ * DBusReply reply = display->getScreenshot(); // a PNG image, a QByteArray in getValue()
+ * \endcode
+ *
+ * \buildwith
+ *
+ * From the command line: `vantelo-cli list display` names its operations and signals,
+ * `vantelo-cli call display OPERATION ARG...` calls one.
+ *
+ * \sa DBusConnectorBase, DBusReply, DBusPendingReply
  */
 class VANTELO_CONNECTOR_EXPORT DisplayDBusConnector : public DBusConnectorBase
 {

@@ -9,6 +9,28 @@
 /**
  * The functions available on external media, `com.vantelo.ExternalMedia`,
  * and the notification that the service has finished determining them.
+ *
+ * Names: the module, by default `"SystemInformation"` (VanteloDefinitions::getModuleName()), and
+ * the object, by default `"ExternalMedia"`.
+ *
+ * \code
+ * #include <ExternalMediaManagerDBusConnector.h>
+ *
+ * auto externalMedia =
+ *     ExternalMediaManagerDBusConnector::createAndConnect("SystemInformation", "ExternalMedia");
+ * DBusReply reply = externalMedia->getAvailableFunctions("/media/usb1");
+ * QObject::connect(externalMedia.data(), &ExternalMediaManagerDBusConnector::determineAvailableFunctionsFinished,
+ *                  [](const QString& strModuleName, const QDBusVariant& jobData) {
+ *                      qDebug() << strModuleName << jobData.variant();
+ *                  });
+ * \endcode
+ *
+ * \buildwith
+ *
+ * From the command line: `vantelo-cli list external-media` names its operations and signals,
+ * `vantelo-cli call external-media OPERATION ARG...` calls one.
+ *
+ * \sa DBusConnectorBase, DBusReply, DBusPendingReply
  */
 class VANTELO_CONNECTOR_EXPORT ExternalMediaManagerDBusConnector : public DBusConnectorBase
 {

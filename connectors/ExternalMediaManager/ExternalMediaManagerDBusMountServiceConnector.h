@@ -9,6 +9,24 @@
  * provider data as JSON, and the notifications that a medium was mounted or
  * unmounted. All names are fixed, so the connector is made without
  * arguments: module `SystemInformation`, object `ExternalMediaMountService`.
+ *
+ * Names: none to give; the factory addresses the service's own module and object.
+ *
+ * \code
+ * #include <ExternalMediaManagerDBusMountServiceConnector.h>
+ *
+ * auto mountService = ExternalMediaManagerDBusMountServiceConnector::createAndConnect();
+ * DBusReply reply = mountService->getProviderDataAsJson("usb");
+ * QObject::connect(mountService.data(), &ExternalMediaManagerDBusMountServiceConnector::externalMediaMounted,
+ *                  [](const QString& strMountPath) { qDebug() << "mounted at" << strMountPath; });
+ * \endcode
+ *
+ * \buildwith
+ *
+ * From the command line: `vantelo-cli list mount-service` names its operations and signals,
+ * `vantelo-cli call mount-service OPERATION ARG...` calls one.
+ *
+ * \sa DBusConnectorBase, DBusReply, DBusPendingReply
  */
 class VANTELO_CONNECTOR_EXPORT ExternalMediaManagerDBusMountServiceConnector : public DBusConnectorBase
 {

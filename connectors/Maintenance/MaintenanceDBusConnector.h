@@ -7,6 +7,23 @@
 /**
  * The maintenance instances, `com.vantelo.Maintenance`, asked for
  * asynchronously only. The connector relays no signals.
+ *
+ * Names: the module, by default `"SystemInformation"` (VanteloDefinitions::getModuleName()), and
+ * the object, by default `"Maintenance"`.
+ *
+ * \code
+ * #include <MaintenanceDBusConnector.h>
+ *
+ * auto maintenance = MaintenanceDBusConnector::createAndConnect("SystemInformation", "Maintenance");
+ * DBusPendingReply::SharedPointer pending = maintenance->getListOfInstancesAsynchron("all");
+ * \endcode
+ *
+ * \buildwith
+ *
+ * From the command line: `vantelo-cli list maintenance` names its operations and signals,
+ * `vantelo-cli call maintenance OPERATION ARG...` calls one.
+ *
+ * \sa DBusConnectorBase, DBusReply, DBusPendingReply
  */
 class VANTELO_CONNECTOR_EXPORT MaintenanceDBusConnector : public DBusConnectorBase
 {

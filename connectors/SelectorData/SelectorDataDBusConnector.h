@@ -9,6 +9,23 @@
  * connector does not talk to the given object but to the selector data
  * object that belongs to it; see getResultingObjectName(). Its method names
  * come from VanteloDefinitions. The connector relays no signals.
+ *
+ * Names: the module, by default `"SystemInformation"` (VanteloDefinitions::getModuleName()), and
+ * the object, by default `"Configuration"`.
+ *
+ * \code
+ * #include <SelectorDataDBusConnector.h>
+ *
+ * auto selectorData = SelectorDataDBusConnector::createAndConnect("SystemInformation", "Configuration");
+ * DBusReply reply = selectorData->getListOfInstances("Network", "Interfaces");
+ * \endcode
+ *
+ * \buildwith
+ *
+ * From the command line: `vantelo-cli list selector-data` names its operations and signals,
+ * `vantelo-cli call selector-data OPERATION ARG...` calls one.
+ *
+ * \sa DBusConnectorBase, DBusReply, DBusPendingReply
  */
 class VANTELO_CONNECTOR_EXPORT SelectorDataDBusConnector : public DBusConnectorBase
 {

@@ -15,6 +15,26 @@
  * is written to the warning log and gives an empty list or a default item.
  * Every call blocks. Making the connector registers UiStatusInformationItem
  * and its list with Qt's meta-type system and Qt D-Bus.
+ *
+ * Names: the module, by default `"SystemInformation"` (VanteloDefinitions::getModuleName()), and
+ * the object, by default `"UiStatusInformation"`.
+ *
+ * \code
+ * #include <UiStatusInformationDataDBusConnector.h>
+ *
+ * auto uiStatus =
+ *     UiStatusInformationDataDBusConnector::createAndConnect("SystemInformation", "UiStatusInformation");
+ * const QList<UiStatusInformationItem> items = uiStatus->getUiStatusInformationItemList("");
+ * QObject::connect(uiStatus.data(), &UiStatusInformationDataDBusConnector::uiStatusInformationItemChanged,
+ *                  [](const QString& uuid) { qDebug() << "item changed:" << uuid; });
+ * \endcode
+ *
+ * \buildwith
+ *
+ * From the command line: `vantelo-cli list ui-status` names its operations and signals,
+ * `vantelo-cli call ui-status OPERATION ARG...` calls one.
+ *
+ * \sa DBusConnectorBase, DBusReply, DBusPendingReply
  */
 class VANTELO_CONNECTOR_EXPORT UiStatusInformationDataDBusConnector : public DBusConnectorBase
 {
