@@ -88,8 +88,8 @@ void BusLink::describe(quint64 generation, const QString& interfaceName)
     const QMutexLocker locker(&m_mutex);
     if (generation != this->generation() || m_described.contains(interfaceName))
         return;
-    for (const QString& name : InterfaceDescriptions::describe(m_connection, interfaceName))
-        m_described.insert(name);
+    if (InterfaceDescriptions::describe(m_connection, interfaceName))
+        m_described.insert(interfaceName);
 }
 
 QSharedPointer<QDBusInterface> BusLink::interfaceFor(quint64 generation, const QDBusConnection& connection,

@@ -3,44 +3,10 @@
 #include <QDBusInterface>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
-#include <QDir>
-#include <QFile>
 #include <QMutex>
-#include <QRegularExpression>
 
 namespace {
 const QString describerPath = QStringLiteral("/com/vantelo/DBusTools/InterfaceDescriptions");
-
-// The <interface> elements of every shipped file, in one <node>.
-struct Shipped
-{
-    QString xml;
-    QStringList names;
-};
-
-const Shipped& shipped()
-{
-    static const Shipped descriptions = [] {
-        Shipped result;
-        const QRegularExpression element(QStringLiteral("<interface name=\"([^\"]+)\">.*?</interface>"),
-                                         QRegularExpression::DotMatchesEverythingOption);
-        const QDir directory(QStringLiteral(":/vantelo/interfaces"));
-        for (const QString& file : directory.entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name)) {
-            QFile input(directory.filePath(file));
-            if (!input.open(QIODevice::ReadOnly))
-                continue;
-            const QString text = QString::fromUtf8(input.readAll());
-            auto matches = element.globalMatch(text);
-            while (matches.hasNext()) {
-                const QRegularExpressionMatch match = matches.next();
-                result.xml += match.captured(0) + QLatin1Char('\n');
-                result.names.append(match.captured(1));
-            }
-        }
-        return result;
-    }();
-    return descriptions;
-}
 
 // Answers the one question a QDBusInterface asks when it is made, from
 // within the process: Qt delivers a call to its own connection locally.
@@ -48,7 +14,7 @@ class Describer : public QDBusVirtualObject
 {
 public:
     explicit Describer(const QString& xml)
-        : m_xml(QStringLiteral("<node>\n") + xml + QStringLiteral("</node>\n"))
+        : m_xml(QLatin1String("<node>") + xml + QLatin1String("</node>"))
     {
     }
 
@@ -67,27 +33,28 @@ private:
 };
 } // namespace
 
-QStringList InterfaceDescriptions::describe(const QDBusConnection& connection, const QString& interfaceName)
+QString InterfaceDescriptions::descriptionOf(const QString& interfaceName)
 {
-    const Shipped& descriptions = shipped();
-    QString xml = descriptions.xml;
-    QStringList names = descriptions.names;
-    if (!names.contains(interfaceName)) {
-        xml += QStringLiteral("<interface name=\"%1\"/>\n").arg(interfaceName);
-        names.append(interfaceName);
+    for (int i = 0; i < shippedCount; ++i) {
+        if (interfaceName == QLatin1String(shipped[i].name))
+            return QString::fromLatin1(shipped[i].xml);
     }
+    return QStringLiteral("<interface name=\"%1\"/>").arg(interfaceName);
+}
 
+bool InterfaceDescriptions::describe(const QDBusConnection& connection, const QString& interfaceName)
+{
     // One describer at a time: they share the path.
     static QMutex mutex;
     const QMutexLocker locker(&mutex);
     QDBusConnection local(connection);
-    Describer describer(xml);
+    Describer describer(descriptionOf(interfaceName));
     if (!local.registerVirtualObject(describerPath, &describer))
-        return QStringList();
+        return false;
     {
-        // Making the interface is what stores the descriptions.
+        // Making the interface is what stores the description.
         const QDBusInterface reader(local.baseService(), describerPath, interfaceName, local);
     }
     local.unregisterObject(describerPath);
-    return names;
+    return true;
 }

@@ -2,22 +2,34 @@
 #define INTERFACEDESCRIPTIONS_H
 
 #include <QDBusConnection>
-#include <QStringList>
+#include <QString>
 
 // The descriptions of the device's interfaces, as the library ships them.
 //
 // A QDBusInterface asks its object to describe itself when it is made, unless
 // its connection already holds a description of that interface name: Qt keeps
 // one per interface name and connection. Handing the connection the shipped
-// descriptions first means no connector ever waits for a service to describe
+// description first means no connector ever waits for a service to describe
 // itself, and one that hangs can't hold up the application.
 namespace InterfaceDescriptions {
 
-// Gives the connection the description of `interfaceName` and of every
-// interface the library ships, without sending anything on the bus; an
-// interface the library doesn't ship is described as one without members.
-// Returns the interface names now described.
-QStringList describe(const QDBusConnection& connection, const QString& interfaceName);
+// One interface: its name and what Qt needs of its description, made at
+// build time from the interface files.
+struct Entry
+{
+    const char* name;
+    const char* xml;
+};
+extern const Entry shipped[];
+extern const int shippedCount;
+
+// What Qt is handed for `interfaceName`: the shipped description, or one
+// without members for an interface the library doesn't ship.
+QString descriptionOf(const QString& interfaceName);
+
+// Gives the connection the description of `interfaceName` alone, without
+// sending anything on the bus. False if the connection could not take it.
+bool describe(const QDBusConnection& connection, const QString& interfaceName);
 
 } // namespace InterfaceDescriptions
 
