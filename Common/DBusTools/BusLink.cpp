@@ -88,8 +88,8 @@ void BusLink::describe(quint64 generation, const QString& interfaceName)
     const QMutexLocker locker(&m_mutex);
     if (generation != this->generation() || m_described.contains(interfaceName))
         return;
-    if (InterfaceDescriptions::describe(m_connection, interfaceName))
-        m_described.insert(interfaceName);
+    for (const QString& name : InterfaceDescriptions::describe(m_connection, interfaceName, m_described))
+        m_described.insert(name);
 }
 
 QSharedPointer<QDBusInterface> BusLink::interfaceFor(quint64 generation, const QDBusConnection& connection,

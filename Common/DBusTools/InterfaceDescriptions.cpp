@@ -33,28 +33,37 @@ private:
 };
 } // namespace
 
-QString InterfaceDescriptions::descriptionOf(const QString& interfaceName)
+QStringList InterfaceDescriptions::describe(const QDBusConnection& connection, const QString& interfaceName,
+                                            const QSet<QString>& described)
 {
+    // Each round costs more than describing another interface in it: the
+    // first round describes the one interface asked for, the second every
+    // other shipped one that isn't yet, so no third is needed.
+    QString xml;
+    QStringList names;
     for (int i = 0; i < shippedCount; ++i) {
-        if (interfaceName == QLatin1String(shipped[i].name))
-            return QString::fromLatin1(shipped[i].xml);
+        const QString name = QLatin1String(shipped[i].name);
+        if (name == interfaceName || (!described.isEmpty() && !described.contains(name))) {
+            xml += QLatin1String(shipped[i].xml);
+            names.append(name);
+        }
     }
-    return QStringLiteral("<interface name=\"%1\"/>").arg(interfaceName);
-}
+    if (!names.contains(interfaceName)) {
+        xml += QStringLiteral("<interface name=\"%1\"/>").arg(interfaceName);
+        names.append(interfaceName);
+    }
 
-bool InterfaceDescriptions::describe(const QDBusConnection& connection, const QString& interfaceName)
-{
     // One describer at a time: they share the path.
     static QMutex mutex;
     const QMutexLocker locker(&mutex);
     QDBusConnection local(connection);
-    Describer describer(descriptionOf(interfaceName));
+    Describer describer(xml);
     if (!local.registerVirtualObject(describerPath, &describer))
-        return false;
+        return QStringList();
     {
-        // Making the interface is what stores the description.
+        // Making the interface is what stores the descriptions.
         const QDBusInterface reader(local.baseService(), describerPath, interfaceName, local);
     }
     local.unregisterObject(describerPath);
-    return true;
+    return names;
 }

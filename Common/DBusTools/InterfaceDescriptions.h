@@ -2,7 +2,8 @@
 #define INTERFACEDESCRIPTIONS_H
 
 #include <QDBusConnection>
-#include <QString>
+#include <QSet>
+#include <QStringList>
 
 // The descriptions of the device's interfaces, as the library ships them.
 //
@@ -23,13 +24,12 @@ struct Entry
 extern const Entry shipped[];
 extern const int shippedCount;
 
-// What Qt is handed for `interfaceName`: the shipped description, or one
-// without members for an interface the library doesn't ship.
-QString descriptionOf(const QString& interfaceName);
-
-// Gives the connection the description of `interfaceName` alone, without
-// sending anything on the bus. False if the connection could not take it.
-bool describe(const QDBusConnection& connection, const QString& interfaceName);
+// Gives the connection the description of `interfaceName`, without sending
+// anything on the bus; an interface the library doesn't ship is described as
+// one without members. Unless `described` (what the connection holds
+// already) is empty, every shipped interface not in it is described as well.
+// Returns the interface names now described.
+QStringList describe(const QDBusConnection& connection, const QString& interfaceName, const QSet<QString>& described);
 
 } // namespace InterfaceDescriptions
 
