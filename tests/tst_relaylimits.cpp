@@ -69,6 +69,8 @@ private Q_SLOTS:
     void everyObjectRelaysWithinTheDefaultLimit();
     void aRefusedRuleIsReported_data();
     void aRefusedRuleIsReported();
+    void signalsArriveAsQtDeliversThem_data();
+    void signalsArriveAsQtDeliversThem();
 
 public Q_SLOTS:
     void markerArrived() { ++m_markers; }
@@ -232,6 +234,50 @@ void RelayLimitsTest::aRefusedRuleIsReported()
         QCOMPARE(signal.count(), 0);
         QVERIFY(reported());
     }
+}
+
+void RelayLimitsTest::signalsArriveAsQtDeliversThem_data()
+{
+    // What the object sends, how often connectServices() ran, and what arrives.
+    QTest::addColumn<QVariantList>("sent");
+    QTest::addColumn<int>("connects");
+    QTest::addColumn<QStringList>("arrived");
+    const QStringList one(QStringLiteral("one"));
+    QTest::newRow("its argument") << QVariantList{QStringLiteral("one")} << 1 << one;
+    QTest::newRow("more arguments than the signal takes") << QVariantList{QStringLiteral("one"), 2, true} << 1 << one;
+    QTest::newRow("no argument") << QVariantList() << 1 << QStringList();
+    QTest::newRow("an argument of another type") << QVariantList{2} << 1 << QStringList();
+    QTest::newRow("connected twice, arrives once") << QVariantList{QStringLiteral("one")} << 2 << one;
+}
+
+void RelayLimitsTest::signalsArriveAsQtDeliversThem()
+{
+    QFETCH(QVariantList, sent);
+    QFETCH(int, connects);
+    QFETCH(QStringList, arrived);
+    PrivateBus bus;
+    QDBusConnection owner(QString{});
+    QVERIFY(startBus(&bus, &owner));
+    const auto connector = ConfigurationFileHandlerDBusConnector::createAndConnect(module, objectNameOf(1));
+    QStringList relayed;
+    connect(connector.data(), &ConfigurationFileHandlerDBusConnector::configurationChanged, this,
+            [&relayed](const QString& instance) { relayed.append(instance); });
+    for (int n = 1; n < connects; ++n)
+        QVERIFY(QMetaObject::invokeMethod(connector.data(), "connectServices"));
+    QVERIFY(settled(owner));
+
+    QDBusMessage signal = QDBusMessage::createSignal(pathOf(1), QStringLiteral("com.vantelo.Configuration"),
+                                                     QStringLiteral("configurationChanged"));
+    signal.setArguments(sent);
+    QVERIFY(owner.send(signal));
+    QVERIFY(settled(owner));
+    QCOMPARE(relayed, arrived);
+
+    // One disconnectServices() undoes them all.
+    QVERIFY(QMetaObject::invokeMethod(connector.data(), "disconnectServices"));
+    QVERIFY(owner.send(signal));
+    QVERIFY(settled(owner));
+    QCOMPARE(relayed, arrived);
 }
 
 QTEST_GUILESS_MAIN(RelayLimitsTest)
