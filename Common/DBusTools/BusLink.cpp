@@ -93,7 +93,7 @@ void BusLink::describe(quint64 generation, const QString& interfaceName)
     const QMutexLocker locker(&m_mutex);
     if (generation != this->generation() || m_described.contains(interfaceName))
         return;
-    for (const QString& name : InterfaceDescriptions::describe(m_connection, interfaceName))
+    for (const QString& name : InterfaceDescriptions::describe(m_connection, interfaceName, m_described))
         m_described.insert(name);
 }
 

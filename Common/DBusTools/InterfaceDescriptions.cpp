@@ -3,44 +3,10 @@
 #include <QDBusInterface>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
-#include <QDir>
-#include <QFile>
 #include <QMutex>
-#include <QRegularExpression>
 
 namespace {
 const QString describerPath = QStringLiteral("/com/vantelo/DBusTools/InterfaceDescriptions");
-
-// The <interface> elements of every shipped file, in one <node>.
-struct Shipped
-{
-    QString xml;
-    QStringList names;
-};
-
-const Shipped& shipped()
-{
-    static const Shipped descriptions = [] {
-        Shipped result;
-        const QRegularExpression element(QStringLiteral("<interface name=\"([^\"]+)\">.*?</interface>"),
-                                         QRegularExpression::DotMatchesEverythingOption);
-        const QDir directory(QStringLiteral(":/vantelo/interfaces"));
-        for (const QString& file : directory.entryList({QStringLiteral("*.xml")}, QDir::Files, QDir::Name)) {
-            QFile input(directory.filePath(file));
-            if (!input.open(QIODevice::ReadOnly))
-                continue;
-            const QString text = QString::fromUtf8(input.readAll());
-            auto matches = element.globalMatch(text);
-            while (matches.hasNext()) {
-                const QRegularExpressionMatch match = matches.next();
-                result.xml += match.captured(0) + QLatin1Char('\n');
-                result.names.append(match.captured(1));
-            }
-        }
-        return result;
-    }();
-    return descriptions;
-}
 
 // Answers the one question a QDBusInterface asks when it is made, from
 // within the process: Qt delivers a call to its own connection locally.
@@ -48,7 +14,7 @@ class Describer : public QDBusVirtualObject
 {
 public:
     explicit Describer(const QString& xml)
-        : m_xml(QStringLiteral("<node>\n") + xml + QStringLiteral("</node>\n"))
+        : m_xml(QLatin1String("<node>") + xml + QLatin1String("</node>"))
     {
     }
 
@@ -67,13 +33,23 @@ private:
 };
 } // namespace
 
-QStringList InterfaceDescriptions::describe(const QDBusConnection& connection, const QString& interfaceName)
+QStringList InterfaceDescriptions::describe(const QDBusConnection& connection, const QString& interfaceName,
+                                            const QSet<QString>& described)
 {
-    const Shipped& descriptions = shipped();
-    QString xml = descriptions.xml;
-    QStringList names = descriptions.names;
+    // Each round costs more than describing another interface in it: the
+    // first round describes the one interface asked for, the second every
+    // other shipped one that isn't yet, so no third is needed.
+    QString xml;
+    QStringList names;
+    for (int i = 0; i < shippedCount; ++i) {
+        const QString name = QLatin1String(shipped[i].name);
+        if (name == interfaceName || (!described.isEmpty() && !described.contains(name))) {
+            xml += QLatin1String(shipped[i].xml);
+            names.append(name);
+        }
+    }
     if (!names.contains(interfaceName)) {
-        xml += QStringLiteral("<interface name=\"%1\"/>\n").arg(interfaceName);
+        xml += QStringLiteral("<interface name=\"%1\"/>").arg(interfaceName);
         names.append(interfaceName);
     }
 

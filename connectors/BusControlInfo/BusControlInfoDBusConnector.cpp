@@ -1,6 +1,6 @@
 #include "BusControlInfoDBusConnector.h"
 
-#include "DBusConnection.h"
+#include "SignalRelay.h"
 #include "VanteloDefinitions.h"
 
 BusControlInfoDBusConnector::BusControlInfoDBusConnector(const QString& moduleName, const QString& objectName)
@@ -44,20 +44,12 @@ DBusPendingReply::SharedPointer BusControlInfoDBusConnector::runActionsAsynchron
 void BusControlInfoDBusConnector::connectServices()
 {
     // An empty interface name matches the signal on any interface of the object.
-    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(),
-                                                 QStringLiteral("busControlInfoMasterChanged"), this,
-                                                 "2busControlInfoMasterChanged()");
-    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(),
-                                                 QStringLiteral("busControlInfoSlaveChanged"), this,
-                                                 "2busControlInfoSlaveChanged(int)");
+    SignalRelay::connect(this, QStringLiteral("busControlInfoMasterChanged"), "2busControlInfoMasterChanged()");
+    SignalRelay::connect(this, QStringLiteral("busControlInfoSlaveChanged"), "2busControlInfoSlaveChanged(int)");
 }
 
 void BusControlInfoDBusConnector::disconnectServices()
 {
-    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(),
-                                                    QStringLiteral("busControlInfoMasterChanged"), this,
-                                                    "2busControlInfoMasterChanged()");
-    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(),
-                                                    QStringLiteral("busControlInfoSlaveChanged"), this,
-                                                    "2busControlInfoSlaveChanged(int)");
+    SignalRelay::disconnect(this, QStringLiteral("busControlInfoMasterChanged"), "2busControlInfoMasterChanged()");
+    SignalRelay::disconnect(this, QStringLiteral("busControlInfoSlaveChanged"), "2busControlInfoSlaveChanged(int)");
 }

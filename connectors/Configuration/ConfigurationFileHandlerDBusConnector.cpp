@@ -1,6 +1,6 @@
 #include "ConfigurationFileHandlerDBusConnector.h"
 
-#include "DBusConnection.h"
+#include "SignalRelay.h"
 #include "VanteloDefinitions.h"
 
 #include <utility>
@@ -197,26 +197,14 @@ DBusReply ConfigurationFileHandlerDBusConnector::getListOfNodeInstances(const QS
 void ConfigurationFileHandlerDBusConnector::connectServices()
 {
     // An empty interface name matches the signal on any interface of the object.
-    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(),
-                                                 QStringLiteral("configurationChanged"), this,
-                                                 "2configurationChanged(QString)");
-    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(),
-                                                 QStringLiteral("configurationAccepted"), this,
-                                                 "2configurationAccepted(QString)");
-    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(),
-                                                 QStringLiteral("configurationDataChanged"), this,
-                                                 "2configurationDataChanged()");
+    SignalRelay::connect(this, QStringLiteral("configurationChanged"), "2configurationChanged(QString)");
+    SignalRelay::connect(this, QStringLiteral("configurationAccepted"), "2configurationAccepted(QString)");
+    SignalRelay::connect(this, QStringLiteral("configurationDataChanged"), "2configurationDataChanged()");
 }
 
 void ConfigurationFileHandlerDBusConnector::disconnectServices()
 {
-    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(),
-                                                    QStringLiteral("configurationChanged"), this,
-                                                    "2configurationChanged(QString)");
-    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(),
-                                                    QStringLiteral("configurationAccepted"), this,
-                                                    "2configurationAccepted(QString)");
-    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(),
-                                                    QStringLiteral("configurationDataChanged"), this,
-                                                    "2configurationDataChanged()");
+    SignalRelay::disconnect(this, QStringLiteral("configurationChanged"), "2configurationChanged(QString)");
+    SignalRelay::disconnect(this, QStringLiteral("configurationAccepted"), "2configurationAccepted(QString)");
+    SignalRelay::disconnect(this, QStringLiteral("configurationDataChanged"), "2configurationDataChanged()");
 }

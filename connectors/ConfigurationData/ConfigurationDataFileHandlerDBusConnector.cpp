@@ -1,6 +1,6 @@
 #include "ConfigurationDataFileHandlerDBusConnector.h"
 
-#include "DBusConnection.h"
+#include "SignalRelay.h"
 #include "DBusTemporaryTimeout.h"
 #include "VanteloDefinitions.h"
 
@@ -54,20 +54,14 @@ DBusReply ConfigurationDataFileHandlerDBusConnector::requestConfigurationExport(
 void ConfigurationDataFileHandlerDBusConnector::connectServices()
 {
     // An empty interface name matches the signal on any interface of the object.
-    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(),
-                                                 QStringLiteral("applyConfigurationCompleted"), this,
-                                                 "2applyConfigurationCompleted(bool, QStringList)");
-    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(),
-                                                 QStringLiteral("exportConfigurationEnd"), this,
-                                                 "2exportConfigurationEnd()");
+    SignalRelay::connect(this, QStringLiteral("applyConfigurationCompleted"),
+                         "2applyConfigurationCompleted(bool, QStringList)");
+    SignalRelay::connect(this, QStringLiteral("exportConfigurationEnd"), "2exportConfigurationEnd()");
 }
 
 void ConfigurationDataFileHandlerDBusConnector::disconnectServices()
 {
-    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(),
-                                                    QStringLiteral("applyConfigurationCompleted"), this,
-                                                    "2applyConfigurationCompleted(bool, QStringList)");
-    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(),
-                                                    QStringLiteral("exportConfigurationEnd"), this,
-                                                    "2exportConfigurationEnd()");
+    SignalRelay::disconnect(this, QStringLiteral("applyConfigurationCompleted"),
+                            "2applyConfigurationCompleted(bool, QStringList)");
+    SignalRelay::disconnect(this, QStringLiteral("exportConfigurationEnd"), "2exportConfigurationEnd()");
 }

@@ -1,6 +1,6 @@
 #include "DBusProcessDescriptionConnector.h"
 
-#include "DBusConnection.h"
+#include "SignalRelay.h"
 #include "VanteloDefinitions.h"
 
 DBusProcessDescriptionConnector::DBusProcessDescriptionConnector(const QString& moduleName, const QString& objectName)
@@ -51,19 +51,14 @@ DBusReply DBusProcessDescriptionConnector::getListOfInstances(const QString& ins
 void DBusProcessDescriptionConnector::connectServices()
 {
     // An empty interface name matches the signal on any interface of the object.
-    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(),
-                                                 QStringLiteral("processDataDescriptionChanged"), this,
-                                                 "2processDataDescriptionChanged(QString)");
-    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(),
-                                                 QStringLiteral("propertyChanged"), this, "2propertyChanged(QString)");
+    SignalRelay::connect(this, QStringLiteral("processDataDescriptionChanged"),
+                         "2processDataDescriptionChanged(QString)");
+    SignalRelay::connect(this, QStringLiteral("propertyChanged"), "2propertyChanged(QString)");
 }
 
 void DBusProcessDescriptionConnector::disconnectServices()
 {
-    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(),
-                                                    QStringLiteral("processDataDescriptionChanged"), this,
-                                                    "2processDataDescriptionChanged(QString)");
-    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(),
-                                                    QStringLiteral("propertyChanged"), this,
-                                                    "2propertyChanged(QString)");
+    SignalRelay::disconnect(this, QStringLiteral("processDataDescriptionChanged"),
+                            "2processDataDescriptionChanged(QString)");
+    SignalRelay::disconnect(this, QStringLiteral("propertyChanged"), "2propertyChanged(QString)");
 }

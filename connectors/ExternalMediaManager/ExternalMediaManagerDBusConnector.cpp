@@ -1,6 +1,6 @@
 #include "ExternalMediaManagerDBusConnector.h"
 
-#include "DBusConnection.h"
+#include "SignalRelay.h"
 #include "VanteloDefinitions.h"
 
 ExternalMediaManagerDBusConnector::ExternalMediaManagerDBusConnector(const QString& moduleName,
@@ -33,14 +33,12 @@ DBusReply ExternalMediaManagerDBusConnector::getAvailableFunctions(const QString
 void ExternalMediaManagerDBusConnector::connectServices()
 {
     // An empty interface name matches the signal on any interface of the object.
-    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(),
-                                                 QStringLiteral("determineAvailableFunctionsFinished"), this,
-                                                 "2determineAvailableFunctionsFinished(QString,QDBusVariant)");
+    SignalRelay::connect(this, QStringLiteral("determineAvailableFunctionsFinished"),
+                         "2determineAvailableFunctionsFinished(QString,QDBusVariant)");
 }
 
 void ExternalMediaManagerDBusConnector::disconnectServices()
 {
-    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(),
-                                                    QStringLiteral("determineAvailableFunctionsFinished"), this,
-                                                    "2determineAvailableFunctionsFinished(QString,QDBusVariant)");
+    SignalRelay::disconnect(this, QStringLiteral("determineAvailableFunctionsFinished"),
+                            "2determineAvailableFunctionsFinished(QString,QDBusVariant)");
 }

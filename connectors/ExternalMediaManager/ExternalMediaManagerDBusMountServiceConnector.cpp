@@ -1,6 +1,6 @@
 #include "ExternalMediaManagerDBusMountServiceConnector.h"
 
-#include "DBusConnection.h"
+#include "SignalRelay.h"
 #include "VanteloDefinitions.h"
 
 ExternalMediaManagerDBusMountServiceConnector::ExternalMediaManagerDBusMountServiceConnector()
@@ -34,20 +34,12 @@ DBusReply ExternalMediaManagerDBusMountServiceConnector::getProviderDataAsJson(c
 void ExternalMediaManagerDBusMountServiceConnector::connectServices()
 {
     // An empty interface name matches the signal on any interface of the object.
-    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(),
-                                                 QStringLiteral("externalMediaMounted"), this,
-                                                 "2externalMediaMounted(QString)");
-    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(),
-                                                 QStringLiteral("externalMediaUnmounted"), this,
-                                                 "2externalMediaUnmounted()");
+    SignalRelay::connect(this, QStringLiteral("externalMediaMounted"), "2externalMediaMounted(QString)");
+    SignalRelay::connect(this, QStringLiteral("externalMediaUnmounted"), "2externalMediaUnmounted()");
 }
 
 void ExternalMediaManagerDBusMountServiceConnector::disconnectServices()
 {
-    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(),
-                                                    QStringLiteral("externalMediaMounted"), this,
-                                                    "2externalMediaMounted(QString)");
-    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(),
-                                                    QStringLiteral("externalMediaUnmounted"), this,
-                                                    "2externalMediaUnmounted()");
+    SignalRelay::disconnect(this, QStringLiteral("externalMediaMounted"), "2externalMediaMounted(QString)");
+    SignalRelay::disconnect(this, QStringLiteral("externalMediaUnmounted"), "2externalMediaUnmounted()");
 }

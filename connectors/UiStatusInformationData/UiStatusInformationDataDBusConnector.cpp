@@ -1,6 +1,6 @@
 #include "UiStatusInformationDataDBusConnector.h"
 
-#include "DBusConnection.h"
+#include "SignalRelay.h"
 #include "UiStatusInformationItemTypes.h"
 #include "VanteloDefinitions.h"
 
@@ -99,16 +99,12 @@ void UiStatusInformationDataDBusConnector::removeUiStatusInformationItem(const U
 void UiStatusInformationDataDBusConnector::connectServices()
 {
     // An empty interface name matches the signal on any interface of the object.
-    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(), itemChangedSignal, this,
-                                                 "2uiStatusInformationItemChanged(QString)");
-    DBusConnection::getQDBusConnection().connect(getServiceName(), getDBusPath(), QString(), itemRemovedSignal, this,
-                                                 "2uiStatusInformationItemRemoved(UiStatusInformationItem)");
+    SignalRelay::connect(this, itemChangedSignal, "2uiStatusInformationItemChanged(QString)");
+    SignalRelay::connect(this, itemRemovedSignal, "2uiStatusInformationItemRemoved(UiStatusInformationItem)");
 }
 
 void UiStatusInformationDataDBusConnector::disconnectServices()
 {
-    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(), itemChangedSignal, this,
-                                                    "2uiStatusInformationItemChanged(QString)");
-    DBusConnection::getQDBusConnection().disconnect(getServiceName(), getDBusPath(), QString(), itemRemovedSignal, this,
-                                                    "2uiStatusInformationItemRemoved(UiStatusInformationItem)");
+    SignalRelay::disconnect(this, itemChangedSignal, "2uiStatusInformationItemChanged(QString)");
+    SignalRelay::disconnect(this, itemRemovedSignal, "2uiStatusInformationItemRemoved(UiStatusInformationItem)");
 }
