@@ -47,8 +47,8 @@ struct SilentSocket
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         qstrncpy(address.sun_path, QFile::encodeName(path()).constData(), sizeof address.sun_path);
-        listening = ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-                    ::listen(socket, 16) == 0;
+        listening =
+            ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(socket, 16) == 0;
     }
     ~SilentSocket() { ::close(socket); }
 
@@ -115,8 +115,8 @@ void FrozenBusTest::connectorsDoNotWaitForAFrozenBus()
 
     QElapsedTimer made;
     made.start();
-    const auto connector = ProbeConnector::create(QStringLiteral("Frozen"), QStringLiteral("Controller"),
-                                                  interfaceName);
+    const auto connector =
+        ProbeConnector::create(QStringLiteral("Frozen"), QStringLiteral("Controller"), interfaceName);
     QVERIFY2(made.elapsed() < 1000, qPrintable(QString::number(made.elapsed())));
 
     QElapsedTimer called;
@@ -166,8 +166,8 @@ void FrozenBusTest::clientExitsWhenTheBusDoesNotAnswer()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("VANTELO_DBUS_ADDRESS"), address);
     cli.setProcessEnvironment(environment);
-    cli.start(QStringLiteral(VANTELO_CLI), {QStringLiteral("call"), QStringLiteral("controller"),
-                                           QStringLiteral("setFaultController")});
+    cli.start(QStringLiteral(VANTELO_CLI),
+              {QStringLiteral("call"), QStringLiteral("controller"), QStringLiteral("setFaultController")});
     QVERIFY(cli.waitForFinished(boundMs));
     QCOMPARE(cli.exitCode(), 1);
     QVERIFY2(cli.readAllStandardError().contains(QStringLiteral("the bus at %1 does not answer").arg(address).toUtf8()),

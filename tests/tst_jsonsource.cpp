@@ -41,11 +41,14 @@ void JsonSourceTest::refusesWithPlaceAndReason_data()
     QTest::newRow("NUL escape in a key") << QByteArray(R"({"\u0000": 1})")
                                          << "1:3: \\u0000: D-Bus text cannot carry the NUL character";
     QTest::newRow("lone high surrogate") << QByteArray(R"(["\ud800"])") << "1:3: a lone high surrogate";
-    QTest::newRow("high surrogate before a letter") << QByteArray(R"(["\ud800\u0041"])") << "1:3: a lone high surrogate";
+    QTest::newRow("high surrogate before a letter")
+        << QByteArray(R"(["\ud800\u0041"])") << "1:3: a lone high surrogate";
     QTest::newRow("lone low surrogate") << QByteArray(R"(["\uDC00"])") << "1:3: a lone low surrogate";
-    QTest::newRow("invalid escape") << QByteArray(R"(["\q"])") << "1:3: invalid escape; \\\" \\\\ \\/ \\b \\f \\n \\r \\t or \\uXXXX?";
+    QTest::newRow("invalid escape") << QByteArray(R"(["\q"])")
+                                    << "1:3: invalid escape; \\\" \\\\ \\/ \\b \\f \\n \\r \\t or \\uXXXX?";
     QTest::newRow("short \\u") << QByteArray(R"(["\u12"])") << "1:3: \\u needs four hexadecimal digits";
-    QTest::newRow("raw control character") << QByteArray("[\"a\x01\"]") << "1:4: a control character (0x01) must be escaped";
+    QTest::newRow("raw control character")
+        << QByteArray("[\"a\x01\"]") << "1:4: a control character (0x01) must be escaped";
     QTest::newRow("raw line feed") << QByteArray("[\"a\nb\"]") << "1:4: a control character (0x0a) must be escaped";
     QTest::newRow("invalid UTF-8 byte") << QByteArray("[\"\xff\"]") << "1:3: invalid UTF-8";
     QTest::newRow("overlong UTF-8") << QByteArray("[\"\xc0\xaf\"]") << "1:3: invalid UTF-8";
@@ -85,10 +88,11 @@ void JsonSourceTest::readsWhatJsonAllows_data()
     QTest::addColumn<QJsonValue>("expected");
 
     QTest::newRow("escapes and characters")
-        << QByteArray("{\"a\": [\"\\\"\\\\\\/\\b\\f\\n\\r\\t\", \"\\u00e9\xc3\xa9\", \"\\ud83d\\ude00\xf0\x9f\x98\x80\"]}")
-        << QJsonValue(QJsonObject{{QStringLiteral("a"),
-                                   QJsonArray{QStringLiteral("\"\\/\b\f\n\r\t"), QStringLiteral("\u00e9\u00e9"),
-                                              QStringLiteral("\U0001F600\U0001F600")}}});
+        << QByteArray(
+               "{\"a\": [\"\\\"\\\\\\/\\b\\f\\n\\r\\t\", \"\\u00e9\xc3\xa9\", \"\\ud83d\\ude00\xf0\x9f\x98\x80\"]}")
+        << QJsonValue(QJsonObject{
+               {QStringLiteral("a"), QJsonArray{QStringLiteral("\"\\/\b\f\n\r\t"), QStringLiteral("\u00e9\u00e9"),
+                                                QStringLiteral("\U0001F600\U0001F600")}}});
     QTest::newRow("scalars") << QByteArray(" [true, false, null, -0.5e1, 0] ")
                              << QJsonValue(QJsonArray{true, false, QJsonValue::Null, -5.0, 0.0});
     QTest::newRow("zero written small") << QByteArray("0e-400") << QJsonValue(0.0);

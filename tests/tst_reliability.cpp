@@ -255,6 +255,12 @@ void ReliabilityTest::busyThreadsRelayAgainAfterARestart()
         &inWorker,
         [&] { onDemand = UiStatusInformationDataDBusConnector::createAndConnect(module, QStringLiteral("Status")); },
         Qt::BlockingQueuedConnection);
+    const auto stopWorker = qScopeGuard([&] {
+        QMetaObject::invokeMethod(
+            &inWorker, [&] { onDemand.reset(); }, Qt::BlockingQueuedConnection);
+        worker.quit();
+        worker.wait();
+    });
     QSignalSpy itemChanged(onDemand.data(), &UiStatusInformationDataDBusConnector::uiStatusInformationItemChanged);
 
     // The worker's event loop is busy while the bus goes and comes back.
@@ -274,10 +280,6 @@ void ReliabilityTest::busyThreadsRelayAgainAfterARestart()
                             QStringLiteral("uiStatusInformationItemChanged"), {QStringLiteral("again")}),
          texts(itemChanged).contains(QStringLiteral("again"))),
         boundMs);
-    QMetaObject::invokeMethod(
-        &inWorker, [&] { onDemand.reset(); }, Qt::BlockingQueuedConnection);
-    worker.quit();
-    worker.wait();
 }
 
 void ReliabilityTest::callsBeyondThePendingReplyLimitFail()

@@ -19,7 +19,11 @@
 class BusProbe
 {
 public:
-    enum class Outcome { Pending, Answered, Failed };
+    enum class Outcome {
+        Pending,
+        Answered,
+        Failed
+    };
 
     // `address` is "system", "session" or a D-Bus address. `done` runs in the
     // probe's thread once the outcome is known.
