@@ -158,6 +158,7 @@ private Q_SLOTS:
     void exitsWhenTheBusGoesAway();
     void namesTakenByOthersAreNamed();
     void callLogShortensLongArguments();
+    void callLogStaysSmallUnderLongArguments();
     void startsOnDemand();
     void systemBusPolicyKeepsTheControlToItsOwner();
     void privateBusFailsWhenABackgroundProgramEnds();
@@ -830,6 +831,26 @@ void SimulatorTest::callLogShortensLongArguments()
     QVERIFY2(logged.size() < 5000 && logged.startsWith(longText.left(4096)) &&
                  logged.endsWith(QStringLiteral("(shortened in the call log from %1 characters)").arg(length)),
              qPrintable(logged.right(80)));
+}
+
+void SimulatorTest::callLogStaysSmallUnderLongArguments()
+{
+    // Twenty calls carrying 5 MiB each, from a caller that is not the owner:
+    // kept whole, their texts would take 200 MiB.
+    const QString big(5 * 1024 * 1024, QLatin1Char('x'));
+    QDBusConnection stranger = QDBusConnection::connectToBus(DBusConnection::busAddress(), QStringLiteral("stranger"));
+    for (int i = 0; i < 20; ++i)
+        call(stranger, systemInformation, QStringLiteral("/com/vantelo/DeviceInfo"),
+             QStringLiteral("com.vantelo.DeviceInfo"), QStringLiteral("getInformation"), {big, QString::number(i)});
+    QDBusConnection::disconnectFromBus(QStringLiteral("stranger"));
+    const uint pid = bus().interface()->servicePid(simulatorName);
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    QVERIFY(status.open(QIODevice::ReadOnly));
+    const QString vmRss =
+        QString::fromLatin1(status.readAll()).section(QStringLiteral("VmRSS:"), 1).section(QLatin1Char('\n'), 0, 0);
+    const qint64 residentKiB = vmRss.trimmed().section(QLatin1Char(' '), 0, 0).toLongLong();
+    QVERIFY2(residentKiB > 0 && residentKiB < 100 * 1024, qPrintable(vmRss));
+    QCOMPARE(m_simulator.calls().size(), 20);
 }
 
 void SimulatorTest::exitsWhenTheBusGoesAway()
