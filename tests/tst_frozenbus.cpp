@@ -122,7 +122,8 @@ void FrozenBusTest::connectorsDoNotWaitForAFrozenBus()
     QElapsedTimer called;
     called.start();
     const DBusReply reply = connector->syncCallHelper(QStringLiteral("getControllerList"));
-    QVERIFY(called.elapsed() < 1000);
+    // A bus that has not answered within 2 s does not answer.
+    QVERIFY2(called.elapsed() < 3000, qPrintable(QString::number(called.elapsed())));
     QVERIFY(reply.isError());
     QVERIFY2(reply.getError().getErrorMessage().endsWith(QStringLiteral("the bus at %1 does not answer").arg(address)),
              qPrintable(reply.getError().getErrorMessage()));

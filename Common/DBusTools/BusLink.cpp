@@ -17,8 +17,11 @@ const QString ownerCacheInterface = QStringLiteral("com.vantelo.DBusTools");
 const QString ownerCacheSignal = QStringLiteral("OwnerFollowed");
 const int firstRetryMs = 100;
 const int longestRetryMs = 5000;
-// How long making a connector waits for the bus; a bus slower than this does not answer.
+// How long making a connector waits for the bus, and how long a call or a
+// look at the connection waits for a bus that has not answered yet: a bus
+// that has not said Hello by then does not answer.
 const std::chrono::milliseconds answerWithin(100);
+const std::chrono::milliseconds answerGrace(2000);
 
 // The address without its guid: a bus that restarts at the same address has
 // another guid, and is still the bus we were given.
@@ -133,8 +136,17 @@ bool BusLink::isConnected() const
 
 bool BusLink::catchUp()
 {
-    if (!isConnected())
-        settleProbe();
+    if (isConnected())
+        return true;
+    std::shared_ptr<BusProbe> probe;
+    {
+        const QMutexLocker locker(&m_mutex);
+        probe = m_probe;
+    }
+    // A bus that is only slow, on a busy machine, is waited for a little.
+    if (probe && probe->age() < answerGrace)
+        probe->wait(answerGrace - probe->age());
+    settleProbe();
     return isConnected();
 }
 

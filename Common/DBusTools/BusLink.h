@@ -62,6 +62,7 @@ public:
     bool isConnected() const;
     // The same, after connecting, from the calling thread, to a bus that has
     // answered since: a thread without an event loop hears of it only here.
+    // Waits up to 2 s in all for a bus that has not answered yet.
     bool catchUp();
     // Why the bus can't be used right now: "the bus at ... is not reachable (...)",
     // "the connection to the bus at ... was lost (...)" or "the bus at ... does
