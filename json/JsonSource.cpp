@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <cctype>
 #include <cmath>
 
 namespace {
@@ -309,7 +310,8 @@ private:
         }
         if (!valid || code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
             return refuse(m_at, QStringLiteral("invalid UTF-8"));
-        text->append(QString::fromUcs4(&code, 1));
+        const char32_t character = code;
+        text->append(QString::fromUcs4(&character, 1));
         m_at += length;
         return true;
     }
