@@ -3,8 +3,7 @@
 #include "ConnectorTable.h"
 #include "StatusItemMap.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
+#include "JsonSource.h"
 
 namespace {
 const QLatin1String boolType("b");
@@ -22,6 +21,20 @@ bool parseBool(const QString& word, bool* value)
     static const QStringList no{QStringLiteral("false"), QStringLiteral("0"), QStringLiteral("no")};
     *value = yes.contains(word.toLower());
     return *value || no.contains(word.toLower());
+}
+
+// Read strictly: a refusal says where and why.
+bool readItem(const QString& word, QVariant* item, QString* error)
+{
+    JsonSource source;
+    QJsonValue document;
+    if (!source.read(word.toUtf8(), &document, error))
+        return false;
+    if (!document.isObject()) {
+        *error = QStringLiteral("1:1: not a JSON object");
+        return false;
+    }
+    return source.toVariant(document, QString(), item, error);
 }
 } // namespace
 
@@ -48,14 +61,15 @@ bool WordArguments::parse(const OperationEntry& operation, const QStringList& wo
             }
             given.append(value);
         } else if (type == QLatin1String("item")) {
-            const QJsonDocument document = QJsonDocument::fromJson(word.toUtf8());
-            if (!document.isObject()) {
-                *error = QStringLiteral("%1 is a JSON object such as "
+            QVariant item;
+            QString why;
+            if (!readItem(word, &item, &why)) {
+                *error = QStringLiteral("%1: %2; %1 is a JSON object such as "
                                         "'{\"uuid\": \"u1\", \"title\": \"Hello\", \"priority\": 1}'")
-                             .arg(name);
+                             .arg(name, why);
                 return false;
             }
-            given.append(document.object().toVariantMap());
+            given.append(item);
         } else {
             given.append(word);
         }

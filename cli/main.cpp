@@ -139,7 +139,11 @@ void printFailure(const QString& operation, const ErrorContainer& error)
     err() << "vantelo-cli: " << operation << " failed (" << error.getErrorCode();
     if (!error.getErrorName().isEmpty())
         err() << ", " << error.getErrorName();
-    err() << "): " << error.getErrorMessage() << '\n';
+    // The library's text ends "failed: <Qt's message>!", which reads badly when the message is empty.
+    QString message = error.getErrorMessage();
+    if (message.endsWith(QLatin1String(" failed: !")))
+        message = message.chopped(3) + QStringLiteral(" (no reason given)");
+    err() << "): " << (message.isEmpty() ? QStringLiteral("(no message given)") : message) << '\n';
 }
 
 struct Target

@@ -1,5 +1,7 @@
 #include "BusTarget.h"
 
+#include "BusProbe.h"
+
 #include <QDBusMessage>
 
 namespace {
@@ -61,10 +63,10 @@ QDBusConnection BusTarget::connect(const QString& connectionName) const
 
 bool BusTarget::isSystemBus(const QDBusConnection& connection)
 {
-    const QString probeName = QStringLiteral("vantelo-simulator-system-bus");
+    // Asked aside from Qt's D-Bus thread, which a silent bus would hold up. A
+    // system bus that does not answer in time is not the bus that just did.
+    const std::shared_ptr<BusProbe> system = BusProbe::start(QStringLiteral("system"));
     const QString id = busId(connection);
-    const QDBusConnection system = QDBusConnection::connectToBus(QDBusConnection::SystemBus, probeName);
-    const bool same = system.isConnected() && !id.isEmpty() && busId(system) == id;
-    QDBusConnection::disconnectFromBus(probeName);
-    return same;
+    return system->wait(std::chrono::seconds(2)) && system->outcome() == BusProbe::Outcome::Answered && !id.isEmpty() &&
+           system->busId() == id;
 }

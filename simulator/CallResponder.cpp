@@ -63,17 +63,69 @@ int CallResponder::releaseHeld()
 void CallResponder::reset()
 {
     m_answers.clear();
-    m_calls.clear();
+    clearCalls();
     releaseHeld();
 }
+
+namespace {
+// The log keeps this much of a long text or byte array, and this many bytes in all.
+const int longestLoggedArgument = 4096;
+const qint64 callLogBytes = 16 * 1024 * 1024;
+
+// The argument as the log keeps it, and about what it takes there: texts and
+// byte arrays beyond the bound are shortened, texts saying so.
+QVariant logged(const QVariant& argument, qint64* bytes)
+{
+    switch (argument.userType()) {
+    case QMetaType::QString: {
+        QString text = argument.toString();
+        if (text.size() > longestLoggedArgument)
+            text = text.left(longestLoggedArgument) +
+                   QStringLiteral("… (shortened in the call log from %1 characters)").arg(argument.toString().size());
+        *bytes += 2 * text.size();
+        return text;
+    }
+    case QMetaType::QByteArray: {
+        const QByteArray data = argument.toByteArray().left(longestLoggedArgument);
+        *bytes += data.size();
+        return data;
+    }
+    case QMetaType::QStringList: {
+        QStringList texts;
+        for (const QString& text : argument.toStringList())
+            texts.append(logged(text, bytes).toString());
+        return texts;
+    }
+    default:
+        *bytes += 64;
+        return argument;
+    }
+}
+} // namespace
 
 void CallResponder::record(const QDBusMessage& call)
 {
     if (m_callLogLimit <= 0)
         return;
-    if (m_calls.size() >= m_callLogLimit)
+    qint64 bytes = 0;
+    QVariantList arguments;
+    for (const QVariant& argument : call.arguments())
+        arguments.append(logged(argument, &bytes));
+    // Bounded by count and by size: the oldest calls go first.
+    while (!m_calls.isEmpty() && (m_calls.size() >= m_callLogLimit || m_callLogSize + bytes > callLogBytes)) {
+        m_callLogSize -= m_callSizes.takeFirst();
         m_calls.removeFirst();
-    m_calls.append({call.path(), call.interface(), call.member(), call.signature(), call.arguments()});
+    }
+    m_calls.append({call.path(), call.interface(), call.member(), call.signature(), arguments});
+    m_callSizes.append(bytes);
+    m_callLogSize += bytes;
+}
+
+void CallResponder::clearCalls()
+{
+    m_calls.clear();
+    m_callSizes.clear();
+    m_callLogSize = 0;
 }
 
 void CallResponder::send(const HeldCall& held, const Answer& answer)

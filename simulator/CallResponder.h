@@ -12,7 +12,7 @@
 #include <QObject>
 
 // Answers the method calls of the simulated services: records each call
-// (the last ones, up to a limit), then answers it as the control interface
+// (the last ones, up to a count and a size, long arguments shortened), then answers it as the control interface
 // set for its method, by default as the simulated device does. Answers go
 // out on the connection the call came in on, as do the signals that follow.
 class CallResponder : public QObject
@@ -31,7 +31,7 @@ public:
     void reset();
 
     QList<RecordedCall> calls() const { return m_calls; }
-    void clearCalls() { m_calls.clear(); }
+    void clearCalls();
 
 private:
     struct HeldCall
@@ -48,6 +48,9 @@ private:
     int m_callLogLimit;
     QHash<QString, Answer> m_answers;
     QList<RecordedCall> m_calls;
+    // What each logged call takes, and all of them.
+    QList<qint64> m_callSizes;
+    qint64 m_callLogSize = 0;
     QList<HeldCall> m_held;
 };
 

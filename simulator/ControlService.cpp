@@ -41,12 +41,7 @@ bool ControlService::serve(QString* error)
 
 bool ControlService::ownName(QString* error)
 {
-    if (!m_connection.registerService(ControlInterface::serviceName())) {
-        *error = QStringLiteral("cannot own %1: %2")
-                     .arg(ControlInterface::serviceName(), m_connection.lastError().message());
-        return false;
-    }
-    return true;
+    return SimulatedServices::ownOn(m_connection, ControlInterface::serviceName(), error);
 }
 
 void ControlService::take(const QDBusMessage& call)

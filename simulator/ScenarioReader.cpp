@@ -41,21 +41,15 @@ bool ScenarioReader::read(const QString& fileName, Scenario* scenario, QString* 
         return false;
     }
     const QByteArray data = file.readAll();
-    QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(data, &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        *error = QStringLiteral("%1:%2: %3")
-                     .arg(fileName, JsonSource::lineAndColumn(data, parseError.offset), parseError.errorString());
-        return false;
-    }
     JsonSource source;
-    if (!source.map(data, error)) {
+    QJsonValue document;
+    if (!source.read(data, &document, error)) {
         error->prepend(fileName + QLatin1Char(':'));
         return false;
     }
 
     m_scenario = scenario;
-    const JsonPlace root(source, document.isObject() ? QJsonValue(document.object()) : QJsonValue());
+    const JsonPlace root(source, document.isObject() ? document : QJsonValue());
     const QString objects = QStringLiteral("objects");
     const QString answers = QStringLiteral("answers");
     const QString items = QStringLiteral("uiStatusItems");

@@ -8,6 +8,8 @@
 #include "Scenario.h"
 #include "ServedObjects.h"
 
+#include <QDBusConnectionInterface>
+
 SimulatedServices::SimulatedServices(const BusTarget& bus, const InterfaceCatalogue& catalogue,
                                      CallResponder& responder, bool logCalls)
     : m_bus(bus)
@@ -65,13 +67,25 @@ bool SimulatedServices::ownNames(QString* error)
     for (const auto& service : m_services) {
         const QStringList names = m_bare ? m_bareNames : QStringList(service->name);
         for (const QString& name : names) {
-            if (!service->connection.registerService(name)) {
-                *error = QStringLiteral("cannot own %1: %2").arg(name, service->connection.lastError().message());
+            if (!ownOn(service->connection, name, error))
                 return false;
-            }
         }
     }
     return true;
+}
+
+bool SimulatedServices::ownOn(QDBusConnection& connection, const QString& name, QString* error)
+{
+    if (connection.registerService(name))
+        return true;
+    // The bus does not call a name taken an error: say who has it.
+    const QString owner = connection.interface()->serviceOwner(name);
+    const QString reason = !owner.isEmpty() && owner != connection.baseService()
+                               ? QStringLiteral("the name is taken by another connection (%1)").arg(owner)
+                           : connection.lastError().isValid() ? connection.lastError().message()
+                                                              : QStringLiteral("the bus refused it");
+    *error = QStringLiteral("cannot own %1: %2").arg(name, reason);
+    return false;
 }
 
 bool SimulatedServices::mayOwn(const QString& name, QString* refusal) const

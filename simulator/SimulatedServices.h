@@ -39,6 +39,8 @@ public:
 
     // Whether the control may take or drop the name, and if not why.
     bool mayOwn(const QString& name, QString* refusal) const;
+    // Owns `name` on `connection`; a refusal says why, naming the connection that has it.
+    static bool ownOn(QDBusConnection& connection, const QString& name, QString* error);
     bool own(const QString& name);
     bool release(const QString& name);
 

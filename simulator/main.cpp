@@ -100,6 +100,10 @@ std::optional<BusTarget> chooseBus(const QCommandLineParser& options, QString* e
         *error = QStringLiteral("--system, --session and --address exclude each other");
         return std::nullopt;
     }
+    if (address && options.value(QStringLiteral("address")).isEmpty()) {
+        *error = QStringLiteral("--address needs an address");
+        return std::nullopt;
+    }
     if (system)
         return BusTarget::systemBus();
     if (session)
@@ -145,6 +149,8 @@ int main(int argc, char* argv[])
         error = QStringLiteral("--bare serves no scenario");
     else if (!bare && options.isSet(QStringLiteral("own")))
         error = QStringLiteral("--own is for --bare; a scenario's names come from its objects");
+    else if (options.values(QStringLiteral("own")).contains(ControlInterface::serviceName()))
+        error = QStringLiteral("--own %1: that is the simulator's own name").arg(ControlInterface::serviceName());
     const std::optional<BusTarget> bus = error.isEmpty() ? chooseBus(options, &error) : std::nullopt;
 
     // Everything that can be refused is, before the bus is touched.

@@ -38,6 +38,7 @@ private Q_SLOTS:
     void unusableInterfaceSendsNothing();
     void pendingReplyDeliversTheAnswerOnce();
     void temporaryTimeoutIsRestored();
+    void setErrorMakesAnErrorWhateverTheCode();
     void factoryMakesReadyConnectors();
 
 private:
@@ -267,6 +268,19 @@ void CallHelpersTest::temporaryTimeoutIsRestored()
     // The guard holds its own reference; a null interface changes nothing.
     DBusTemporaryTimeout nothing(QSharedPointer<QDBusInterface>(), 240);
     Q_UNUSED(nothing);
+}
+
+void CallHelpersTest::setErrorMakesAnErrorWhateverTheCode()
+{
+    QVERIFY(!DBusReply().isError());
+    QVERIFY(!ErrorContainer().isError());
+    for (const int code : {0, ErrorContainer::getDefaultErrorCode(), 3}) {
+        DBusReply reply;
+        reply.setError(code, QStringLiteral("refused"));
+        QVERIFY2(reply.isError(), qPrintable(QString::number(code)));
+        QCOMPARE(reply.getError().getErrorCode(), code);
+        QVERIFY(ErrorContainer(code, QStringLiteral("refused")).isError());
+    }
 }
 
 void CallHelpersTest::factoryMakesReadyConnectors()

@@ -19,6 +19,7 @@ private Q_SLOTS:
 
     void printsAnswersWithExitCodes_data();
     void printsAnswersWithExitCodes();
+    void emptyErrorMessagesReadWell();
     void jsonKeepsDBusTypes_data();
     void jsonKeepsDBusTypes();
     void monitorPrintsRelayedSignals_data();
@@ -144,6 +145,17 @@ void CliTest::printsAnswersWithExitCodes_data()
         "item.priority must be a whole number");
     row("item priority beyond int32", addItem + words({R"({"uuid": "u1", "priority": 2147483648})"}), 2, "",
         "item.priority must be a whole number");
+    // Item text is read strictly: the refusal says where and why.
+    row("item key given twice", addItem + words({R"({"uuid": "a", "uuid": "b"})"}), 2, "",
+        "item: 1:15: uuid: given twice; item is a JSON object");
+    row("item NUL character", addItem + words({R"({"uuid": "u\u0000x"})"}), 2, "",
+        "item: 1:12: \\u0000: D-Bus text cannot carry the NUL character");
+    row("item invalid escape", addItem + words({R"({"uuid": "\q"})"}), 2, "", "item: 1:11: invalid escape");
+    row("item lone surrogate", addItem + words({R"({"uuid": "\udc00"})"}), 2, "", "item: 1:11: a lone low surrogate");
+    row("item raw control character", addItem + words({"{\"uuid\": \"a\tb\"}"}), 2, "",
+        "item: 1:12: a control character (0x09) must be escaped");
+    row("item priority a double can't hold", addItem + words({R"({"uuid": "u", "priority": 2147483647.0000001})"}), 2,
+        "", "item: 1:27: 2147483647.0000001 is not a whole number");
     for (const char* seconds : {"soon", "nan", "inf", "-1", "1e10", ""}) {
         row(qPrintable(QStringLiteral("--for %1").arg(QLatin1String(seconds))),
             words({"monitor", "mount-service", "--for=" + QByteArray(seconds)}), 2, "",
@@ -212,6 +224,18 @@ void CliTest::printsAnswersWithExitCodes()
         }
         QCOMPARE(sent, recorded);
     }
+}
+
+void CliTest::emptyErrorMessagesReadWell()
+{
+    // The library's text keeps Qt's empty message: "failed: !"; the client reads it out.
+    m_simulator.setError(QStringLiteral("getScreenshot"), QStringLiteral("com.vantelo.Error.Quiet"), QString());
+    const Run failed = runCli(words({"call", "display", "getScreenshot"}));
+    QCOMPARE(failed.exitCode, 1);
+    QVERIFY2(
+        failed.error.endsWith(QStringLiteral(
+            "failed (-1, com.vantelo.Error.Quiet): D-Bus call to method getScreenshot failed (no reason given)\n")),
+        qPrintable(failed.error));
 }
 
 void CliTest::jsonKeepsDBusTypes_data()

@@ -1,3 +1,4 @@
+#include "ConfigurationDataFileHandlerDBusConnector.h"
 #include "ConfigurationFileHandlerDBusConnector.h"
 #include "DBusConnection.h"
 #include "DBusTemporaryTimeout.h"
@@ -10,6 +11,7 @@
 
 #include <QDBusError>
 #include <QDBusVariant>
+#include <QDBusVirtualObject>
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QScopeGuard>
@@ -34,6 +36,8 @@ class ReliabilityTest : public QObject
 
 private Q_SLOTS:
     void applicationSurvivesABusRestart();
+    void longRequestsKeepTheirTimeoutAfterARestart();
+    void busyThreadsRelayAgainAfterARestart();
     void callsBeyondThePendingReplyLimitFail();
     void failuresKeepTheirErrorNames();
     void busNotesFollowTheLoggingRules_data();
@@ -82,6 +86,31 @@ private:
     const int m_socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
     std::atomic<int> m_calls{0};
     std::thread m_thread;
+};
+
+// Answers every call with an empty envelope, noting the time-out that the
+// calling connector's interface had while the call was on its way.
+class TimeoutWitness : public QDBusVirtualObject
+{
+public:
+    std::function<int()> timeoutOfCaller;
+    int seen = 0;
+
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
+    {
+        seen = timeoutOfCaller();
+        connection.send(message.createReply(QVariant::fromValue(QDBusVariant(QString()))));
+        return true;
+    }
+    QString introspect(const QString&) const override { return QString(); }
+};
+
+// Opens the interface, which connectors keep protected.
+class OpenConfigurationData : public ConfigurationDataFileHandlerDBusConnector
+{
+public:
+    using ConfigurationDataFileHandlerDBusConnector::ConfigurationDataFileHandlerDBusConnector;
+    int timeout() const { return dBusInterface ? dBusInterface->timeout() : 0; }
 };
 
 QStringList texts(const QSignalSpy& spy)
@@ -175,6 +204,87 @@ void ReliabilityTest::applicationSurvivesABusRestart()
         if (QTest::currentTestFailed())
             return;
     }
+}
+
+void ReliabilityTest::longRequestsKeepTheirTimeoutAfterARestart()
+{
+    PrivateBus bus;
+    QVERIFY(bus.start());
+    use(bus);
+    const QString module = QStringLiteral("LongRequest");
+    // A thread without an event loop: its connector hears of the new connection only when called.
+    std::unique_ptr<OpenConfigurationData> connector;
+    std::thread([&] {
+        connector = std::make_unique<OpenConfigurationData>(module, QStringLiteral("Data"));
+        connector->initObject();
+    }).join();
+    QVERIFY(connector->isDBusInterfaceValid());
+
+    bus.kill();
+    QTRY_VERIFY_WITH_TIMEOUT(!DBusConnection::getQDBusConnection().isConnected(), boundMs);
+    QVERIFY(bus.start());
+    QTRY_VERIFY_WITH_TIMEOUT(DBusConnection::getQDBusConnection().isConnected(), boundMs);
+
+    TimeoutWitness witness;
+    witness.timeoutOfCaller = [&] { return connector->timeout(); };
+    QDBusConnection service = bus.connection();
+    QVERIFY(service.registerService(VanteloDefinitions::serviceNameOfModule(module)));
+    QVERIFY(service.registerVirtualObject(connector->getDBusPath(), &witness));
+
+    std::atomic<bool> answered{false};
+    std::thread caller([&] {
+        connector->requestConfigurationWrite(QStringLiteral("i"), QStringLiteral("c"));
+        answered = true;
+    });
+    const auto joinCaller = qScopeGuard([&] { caller.join(); });
+    QTRY_VERIFY_WITH_TIMEOUT(answered, boundMs);
+    QCOMPARE(witness.seen, 240 * 1000);
+    service.unregisterObject(connector->getDBusPath());
+}
+
+void ReliabilityTest::busyThreadsRelayAgainAfterARestart()
+{
+    PrivateBus bus;
+    QVERIFY(bus.start());
+    use(bus);
+    QVERIFY(bus.startSimulator());
+    const QString module = QStringLiteral("Busy");
+    const QString service = VanteloDefinitions::serviceNameOfModule(module);
+    QVERIFY(SimulatorControl().ownName(service));
+    QThread worker;
+    QObject inWorker;
+    inWorker.moveToThread(&worker);
+    worker.start();
+    QSharedPointer<UiStatusInformationDataDBusConnector> onDemand;
+    QMetaObject::invokeMethod(
+        &inWorker,
+        [&] { onDemand = UiStatusInformationDataDBusConnector::createAndConnect(module, QStringLiteral("Status")); },
+        Qt::BlockingQueuedConnection);
+    const auto stopWorker = qScopeGuard([&] {
+        QMetaObject::invokeMethod(
+            &inWorker, [&] { onDemand.reset(); }, Qt::BlockingQueuedConnection);
+        worker.quit();
+        worker.wait();
+    });
+    QSignalSpy itemChanged(onDemand.data(), &UiStatusInformationDataDBusConnector::uiStatusInformationItemChanged);
+
+    // The worker's event loop is busy while the bus goes and comes back.
+    QSemaphore busy;
+    QMetaObject::invokeMethod(&inWorker, [&] { busy.acquire(); });
+    bus.kill();
+    QTRY_VERIFY_WITH_TIMEOUT(!DBusConnection::getQDBusConnection().isConnected(), boundMs);
+    QVERIFY(bus.start());
+    QTRY_VERIFY_WITH_TIMEOUT(DBusConnection::getQDBusConnection().isConnected(), boundMs);
+    QVERIFY(bus.startSimulator());
+    QVERIFY(SimulatorControl().ownName(service));
+    busy.release();
+
+    SimulatorControl control;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (control.emitSignal(onDemand->getDBusPath(), onDemand->getInterfaceName(),
+                            QStringLiteral("uiStatusInformationItemChanged"), {QStringLiteral("again")}),
+         texts(itemChanged).contains(QStringLiteral("again"))),
+        boundMs);
 }
 
 void ReliabilityTest::callsBeyondThePendingReplyLimitFail()

@@ -156,6 +156,9 @@ private Q_SLOTS:
     void refusesToStart_data();
     void refusesToStart();
     void exitsWhenTheBusGoesAway();
+    void namesTakenByOthersAreNamed();
+    void callLogShortensLongArguments();
+    void callLogStaysSmallUnderLongArguments();
     void startsOnDemand();
     void systemBusPolicyKeepsTheControlToItsOwner();
     void runnerFailsBeforeTheCommand_data();
@@ -591,6 +594,13 @@ void SimulatorTest::refusesMalformedScenarios_data()
                             << QStringLiteral("scenario.json:3:");
     QTest::newRow("key given twice") << QByteArray("{\"objects\": [],\n \"objects\": []}")
                                      << QStringLiteral("scenario.json:2:2: objects: given twice");
+    // Text that D-Bus can't carry is refused, never cut.
+    QTest::newRow("NUL in a uuid") << QByteArray(R"({"uiStatusItems": [{"uuid": "\u0000a"}]})")
+                                   << QStringLiteral("scenario.json:1:30: \\u0000: D-Bus text cannot carry the NUL");
+    QTest::newRow("lone surrogate") << QByteArray(R"({"uiStatusItems": [{"uuid": "\ud800"}]})")
+                                    << QStringLiteral("scenario.json:1:30: a lone high surrogate");
+    QTest::newRow("raw control character") << QByteArray("{\"uiStatusItems\": [{\"uuid\": \"a\x7f\x01\"}]}")
+                                           << QStringLiteral("scenario.json:1:32: a control character (0x01)");
     QTest::newRow("unknown section") << QByteArray("{\"answer\": []}")
                                      << QStringLiteral("scenario.json:1:12: unknown key \"answer\"; known are objects, "
                                                        "answers, uiStatusItems");
@@ -759,6 +769,12 @@ void SimulatorTest::refusesToStart_data()
     QTest::newRow("two buses") << QStringLiteral("session")
                                << QStringList{QStringLiteral("--session"), QStringLiteral("--address"), suiteBus}
                                << QStringLiteral("--system, --session and --address exclude each other");
+    QTest::newRow("control name owned as a peer's")
+        << QStringLiteral("session")
+        << QStringList{QStringLiteral("--bare"), QStringLiteral("--no-control"), QStringLiteral("--own"), simulatorName}
+        << QStringLiteral("--own com.vantelo.Simulator: that is the simulator's own name");
+    QTest::newRow("empty address") << QStringLiteral("session") << QStringList{QStringLiteral("--address"), QString()}
+                                   << QStringLiteral("--address needs an address");
     QTest::newRow("address at its socket")
         << QStringLiteral("session") << QStringList{QStringLiteral("--address"), suiteBus}
         << QStringLiteral("is the system bus");
@@ -781,6 +797,61 @@ void SimulatorTest::refusesToStart()
     QVERIFY(simulator.waitForFinished(waitMs));
     const QString error = QString::fromUtf8(simulator.readAllStandardError());
     QVERIFY2(simulator.exitCode() == 2 && error.contains(reason), qPrintable(error));
+}
+
+void SimulatorTest::namesTakenByOthersAreNamed()
+{
+    const QString taken = QStringLiteral("com.vantelo.Taken");
+    QDBusConnection other = QDBusConnection::connectToBus(DBusConnection::busAddress(), QStringLiteral("other"));
+    QVERIFY(other.registerService(taken));
+    QProcess simulator;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VANTELO_DBUS_ADDRESS"), DBusConnection::busAddress());
+    simulator.setProcessEnvironment(environment);
+    simulator.start(QStringLiteral(VANTELO_SIMULATOR),
+                    {QStringLiteral("--bare"), QStringLiteral("--no-control"), QStringLiteral("--own"), taken});
+    QVERIFY(simulator.waitForFinished(waitMs));
+    const QString error = QString::fromUtf8(simulator.readAllStandardError());
+    QDBusConnection::disconnectFromBus(QStringLiteral("other"));
+    QCOMPARE(simulator.exitCode(), 1);
+    QVERIFY2(error.contains(QStringLiteral("cannot own %1: the name is taken by another connection (:").arg(taken)),
+             qPrintable(error));
+}
+
+void SimulatorTest::callLogShortensLongArguments()
+{
+    const int length = 100000;
+    const QString longText(length, QLatin1Char('x'));
+    call(bus(), systemInformation, QStringLiteral("/com/vantelo/DeviceInfo"), QStringLiteral("com.vantelo.DeviceInfo"),
+         QStringLiteral("getInformation"), {longText, QStringLiteral("short")});
+    const QList<RecordedCall> calls = m_simulator.calls();
+    QVERIFY(!calls.isEmpty());
+    const QVariantList arguments = calls.last().arguments;
+    QCOMPARE(arguments.value(1).toString(), QStringLiteral("short"));
+    const QString logged = arguments.value(0).toString();
+    QVERIFY2(logged.size() < 5000 && logged.startsWith(longText.left(4096)) &&
+                 logged.endsWith(QStringLiteral("(shortened in the call log from %1 characters)").arg(length)),
+             qPrintable(logged.right(80)));
+}
+
+void SimulatorTest::callLogStaysSmallUnderLongArguments()
+{
+    // Twenty calls carrying 5 MiB each, from a caller that is not the owner:
+    // kept whole, their texts would take 200 MiB.
+    const QString big(5 * 1024 * 1024, QLatin1Char('x'));
+    QDBusConnection stranger = QDBusConnection::connectToBus(DBusConnection::busAddress(), QStringLiteral("stranger"));
+    for (int i = 0; i < 20; ++i)
+        call(stranger, systemInformation, QStringLiteral("/com/vantelo/DeviceInfo"),
+             QStringLiteral("com.vantelo.DeviceInfo"), QStringLiteral("getInformation"), {big, QString::number(i)});
+    QDBusConnection::disconnectFromBus(QStringLiteral("stranger"));
+    const uint pid = bus().interface()->servicePid(simulatorName);
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    QVERIFY(status.open(QIODevice::ReadOnly));
+    const QString vmRss =
+        QString::fromLatin1(status.readAll()).section(QStringLiteral("VmRSS:"), 1).section(QLatin1Char('\n'), 0, 0);
+    const qint64 residentKiB = vmRss.trimmed().section(QLatin1Char(' '), 0, 0).toLongLong();
+    QVERIFY2(residentKiB > 0 && residentKiB < 100 * 1024, qPrintable(vmRss));
+    QCOMPARE(m_simulator.calls().size(), 20);
 }
 
 void SimulatorTest::exitsWhenTheBusGoesAway()

@@ -1,5 +1,6 @@
 #include "BusLink.h"
 
+#include "BusProbe.h"
 #include "DBusConnection.h"
 #include "DBusConnectorBasePrivate.h"
 #include "InterfaceDescriptions.h"
@@ -21,6 +22,11 @@ const QString ownerCacheInterface = QStringLiteral("com.vantelo.DBusTools");
 const QString ownerCacheSignal = QStringLiteral("OwnerFollowed");
 const int firstRetryMs = 100;
 const int longestRetryMs = 5000;
+// How long making a connector waits for the bus, and how long a call or a
+// look at the connection waits for a bus that has not answered yet: a bus
+// that has not said Hello by then does not answer.
+const std::chrono::milliseconds answerWithin(100);
+const std::chrono::milliseconds answerGrace(2000);
 
 // The address without its guid: a bus that restarts at the same address has
 // another guid, and is still the bus we were given.
@@ -61,18 +67,16 @@ BusLink::BusLink(const QString& address)
     m_retryTimer->setSingleShot(true);
     connect(m_retryTimer, &QTimer::timeout, this, &BusLink::reconnect);
 
-    QString error;
-    if (connectToBus(&error)) {
-        watchConnection();
-    } else {
-        m_unusableReason = QStringLiteral("the bus at %1 is not reachable (%2)").arg(m_address, error);
-    }
+    // A bus that answers at once is connected before the first connector is
+    // made; one that does not is connected whenever it answers.
+    startProbe();
+    const std::shared_ptr<BusProbe> probe = m_probe;
+    if (probe->wait(answerWithin))
+        settleProbe();
     // The main thread runs the application's event loop: there the link hears
     // of what happens on the bus, whichever thread made it.
     if (QCoreApplication* application = QCoreApplication::instance())
         moveToThread(application->thread());
-    if (!m_connected)
-        QMetaObject::invokeMethod(this, &BusLink::scheduleReconnect, Qt::QueuedConnection);
 }
 
 QDBusConnection BusLink::connection() const
@@ -135,9 +139,27 @@ bool BusLink::isConnected() const
     return m_connected.load(std::memory_order_acquire);
 }
 
+bool BusLink::catchUp()
+{
+    if (isConnected())
+        return true;
+    std::shared_ptr<BusProbe> probe;
+    {
+        const QMutexLocker locker(&m_mutex);
+        probe = m_probe;
+    }
+    // A bus that is only slow, on a busy machine, is waited for a little.
+    if (probe && probe->age() < answerGrace)
+        probe->wait(answerGrace - probe->age());
+    settleProbe();
+    return isConnected();
+}
+
 QString BusLink::unusableReason() const
 {
     const QMutexLocker locker(&m_mutex);
+    if (m_probe && m_probe->outcome() == BusProbe::Outcome::Pending && m_probe->age() >= answerWithin)
+        return QStringLiteral("the bus at %1 does not answer").arg(m_address);
     return m_unusableReason;
 }
 
@@ -282,20 +304,45 @@ void BusLink::scheduleReconnect()
 
 void BusLink::reconnect()
 {
-    QString error;
-    if (!connectToBus(&error)) {
-        const QMutexLocker locker(&m_mutex);
-        m_unusableReason = generation() == 0
-                               ? QStringLiteral("the bus at %1 is not reachable (%2)").arg(m_address, error)
-                               : QStringLiteral("the connection to the bus at %1 was lost (%2)").arg(m_address, error);
-        scheduleReconnect();
+    startProbe();
+}
+
+void BusLink::startProbe()
+{
+    const QMutexLocker locker(&m_mutex);
+    if (m_probe)
         return;
-    }
-    m_retryDelayMs = 0;
-    qCInfo(lcVanteloBus, "Connected again to the bus at %s", qPrintable(m_address));
-    watchConnection();
+    m_probe = BusProbe::start(withoutGuid(m_address),
+                              [this] { QMetaObject::invokeMethod(this, &BusLink::settleProbe, Qt::QueuedConnection); });
+}
+
+void BusLink::settleProbe()
+{
     QList<QPointer<DBusConnectorBase>> here;
     {
+        const QMutexLocker settling(&m_settleMutex);
+        std::shared_ptr<BusProbe> probe;
+        {
+            const QMutexLocker locker(&m_mutex);
+            if (!m_probe || m_probe->outcome() == BusProbe::Outcome::Pending)
+                return;
+            probe.swap(m_probe);
+        }
+        QString error = probe->error();
+        if (probe->outcome() != BusProbe::Outcome::Answered || !connectToBus(&error)) {
+            const QMutexLocker locker(&m_mutex);
+            m_unusableReason =
+                generation() == 0
+                    ? QStringLiteral("the bus at %1 is not reachable (%2)").arg(m_address, error)
+                    : QStringLiteral("the connection to the bus at %1 was lost (%2)").arg(m_address, error);
+            QMetaObject::invokeMethod(this, &BusLink::scheduleReconnect, Qt::QueuedConnection);
+            return;
+        }
+        QMetaObject::invokeMethod(
+            this, [this] { m_retryDelayMs = 0; }, Qt::QueuedConnection);
+        watchConnection();
+        if (generation() > 1)
+            qCInfo(lcVanteloBus, "Connected again to the bus at %s", qPrintable(m_address));
         const QMutexLocker locker(&m_mutex);
         here = notify(allConnectors());
     }

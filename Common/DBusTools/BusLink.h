@@ -15,6 +15,7 @@
 #include <atomic>
 #include <memory>
 
+class BusProbe;
 class DBusConnectorBase;
 class QThread;
 class DBusConnectorBasePrivate;
@@ -59,8 +60,13 @@ public:
     // Increases each time a new connection is made.
     quint64 generation() const { return m_generation.load(std::memory_order_acquire); }
     bool isConnected() const;
-    // Why the bus can't be used right now: "the bus at ... is not reachable (...)"
-    // or "the connection to the bus at ... was lost (...)".
+    // The same, after connecting, from the calling thread, to a bus that has
+    // answered since: a thread without an event loop hears of it only here.
+    // Waits up to 2 s in all for a bus that has not answered yet.
+    bool catchUp();
+    // Why the bus can't be used right now: "the bus at ... is not reachable (...)",
+    // "the connection to the bus at ... was lost (...)" or "the bus at ... does
+    // not answer".
     QString unusableReason() const;
 
     // Connectors register while they live; the link calls reconcile() on them,
@@ -96,6 +102,8 @@ private Q_SLOTS:
 private:
     explicit BusLink(const QString& address);
 
+    void startProbe();
+    void settleProbe();
     bool connectToBus(QString* error);
     void describe(quint64 generation, const QString& interfaceName);
     void watchConnection();
@@ -113,6 +121,10 @@ private:
     QString m_unusableReason;
     std::atomic<quint64> m_generation{0};
     std::atomic<bool> m_connected{false};
+    // Whether the bus answers, asked before every connection; null when no one asks.
+    std::shared_ptr<BusProbe> m_probe;
+    // Held while the outcome of a probe becomes a connection.
+    QMutex m_settleMutex;
 
     struct Watched
     {

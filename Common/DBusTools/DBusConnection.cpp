@@ -14,5 +14,7 @@ QString DBusConnection::busAddress()
 
 QDBusConnection DBusConnection::getQDBusConnection()
 {
-    return BusLink::forConfiguredBus()->connection();
+    BusLink* link = BusLink::forConfiguredBus();
+    link->catchUp();
+    return link->connection();
 }

@@ -17,7 +17,8 @@ class VANTELO_DBUSTOOLS_EXPORT DBusConnection
 {
 public:
     /// The connection to that bus. While the bus is gone it is the lost
-    /// connection, which sends nothing; once the bus is back, a new one.
+    /// connection, which sends nothing; once the bus is back, a new one. A bus
+    /// that has not answered yet is waited for up to 2 s in all.
     static QDBusConnection getQDBusConnection();
 
     /// What `VANTELO_DBUS_ADDRESS` selects, for messages: "system", "session"

@@ -95,14 +95,17 @@ void DBusConnectorBasePrivate::reconcile()
     const quint64 changes = ownership ? ownership->changes.load(std::memory_order_acquire) : 0;
     const bool wanted = usable && serviceRunning();
 
-    // A service that restarted has a new owner: the relay starts afresh.
-    if (servicesConnected && (!wanted || changes != connectedAtChange)) {
+    // A service that restarted has a new owner, a new connection knows none
+    // of the old one's signals: the relay starts afresh. A thread that was busy
+    // meanwhile may have bound its interface to the new connection already.
+    if (servicesConnected && (!wanted || changes != connectedAtChange || generation != connectedOnGeneration)) {
         servicesConnected = false;
         q->disconnectServices();
     }
     if (!servicesConnected && wanted) {
         servicesConnected = true;
         connectedAtChange = changes;
+        connectedOnGeneration = generation;
         q->connectServices();
     }
 }
@@ -129,7 +132,7 @@ DBusConnectorBase::ConnectionMode DBusConnectorBase::getConnectionMode() const
 
 bool DBusConnectorBase::isDBusInterfaceValid() const
 {
-    if (d->state != DBusConnectorBasePrivate::State::Initialised || !d->link->isConnected())
+    if (d->state != DBusConnectorBasePrivate::State::Initialised || !d->link->catchUp())
         return false;
     // A thread without an event loop hears of a new connection only here.
     d->bindToCurrentConnection();

@@ -54,8 +54,10 @@ public:
     QDBusConnection connection{QString()};
     quint64 generation = 0;
     bool servicesConnected = false;
-    // The owner's generation of changes when the services were connected.
+    // The owner's generation of changes, and the connection's, when the
+    // services were connected.
     quint64 connectedAtChange = 0;
+    quint64 connectedOnGeneration = 0;
 };
 
 #endif // DBUSCONNECTORBASEPRIVATE_H

@@ -2,6 +2,7 @@
 
 ErrorContainer::ErrorContainer(int errorCode, const QString& errorMessage, const QString& errorName)
     : m_errorCode(errorCode)
+    , m_isError(true)
     , m_errorMessage(errorMessage)
     , m_errorName(errorName)
 {

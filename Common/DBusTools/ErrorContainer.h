@@ -7,7 +7,7 @@
 
 /**
  * Code, message and D-Bus error name of a failed call. A default container
- * holds no error: its code is 0.
+ * holds no error and its code is 0; one made with a code is an error.
  *
  * The service's own failures carry the service's code and message, and no
  * error name. Every failure that the client side detects itself (an unusable
@@ -25,8 +25,8 @@ public:
     /// The code of every failure that the client side detects itself: -1.
     static int getDefaultErrorCode();
 
-    /// Whether this is an error: its code is not 0.
-    bool isError() const { return m_errorCode != 0; }
+    /// Whether this is an error: made with a code, whatever the code, 0 included.
+    bool isError() const { return m_isError; }
     /// The service's code, or getDefaultErrorCode() for a failure detected on the client side; 0 for none.
     int getErrorCode() const { return m_errorCode; }
     /// What went wrong, in words; empty for none.
@@ -38,6 +38,8 @@ public:
 
 private:
     int m_errorCode = 0;
+    // In the padding after the code: the layout stays as it was.
+    bool m_isError = false;
     QString m_errorMessage;
     QString m_errorName;
 };

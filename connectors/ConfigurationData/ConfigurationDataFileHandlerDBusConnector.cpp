@@ -36,8 +36,10 @@ QSharedPointer<ConfigurationDataFileHandlerDBusConnector> ConfigurationDataFileH
 DBusReply ConfigurationDataFileHandlerDBusConnector::requestConfigurationWrite(const QString& instanceName,
                                                                                const QString& configurationName) const
 {
-    // The guard gives the former time-out back on every way out, after the
-    // reply has been made.
+    // The interface is made anew on a new connection: the check binds it
+    // first, so the guard is on the one the call goes out on. The guard gives
+    // the former time-out back on every way out, after the reply has been made.
+    isDBusInterfaceValid();
     const DBusTemporaryTimeout longTimeout(dBusInterface, requestTimeoutSeconds);
     return syncCallHelper(QStringLiteral("requestConfigurationWrite"), instanceName, configurationName);
 }
@@ -46,6 +48,7 @@ DBusReply ConfigurationDataFileHandlerDBusConnector::requestConfigurationExport(
                                                                                 const QString& exportPath,
                                                                                 bool includeDefaults) const
 {
+    isDBusInterfaceValid();
     const DBusTemporaryTimeout longTimeout(dBusInterface, requestTimeoutSeconds);
     return syncCallHelper(QStringLiteral("requestConfigurationExport"), instanceName, exportPath,
                           std::as_const(includeDefaults));

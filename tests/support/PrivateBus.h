@@ -24,6 +24,8 @@ public:
     QString address() const;
     QString socketPath() const;
     QString directory() const { return m_directory.path(); }
+    // The daemon's process, for tests that stop it.
+    qint64 daemonProcessId() const { return m_daemon.processId(); }
     // A connection of the test's own.
     QDBusConnection connection() const;
 
