@@ -42,6 +42,8 @@ public:
 private:
     BusProbe() = default;
     void run(const QString& address);
+    // The outcome: Answered with the bus's id, else Failed for `error`.
+    void settle(const QString& busId, const QString& error);
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_finished;
