@@ -150,6 +150,9 @@ set(CPACK_DEBIAN_TESTING_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_TESTING_PACKAGE_DEPENDS "dbus-daemon")
 set(CPACK_DEBIAN_TESTING_PACKAGE_CONFLICTS ${_vantelo_other_testing})
 set(CPACK_DEBIAN_TESTING_PACKAGE_REPLACES ${_vantelo_other_testing})
+# Its library is a shared library of the system, as the runtime's are.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/debian/runtime.triggers ${PROJECT_BINARY_DIR}/debian/testing/triggers COPYONLY)
+set(CPACK_DEBIAN_TESTING_PACKAGE_CONTROL_EXTRA ${PROJECT_BINARY_DIR}/debian/testing/triggers)
 
 set(CPACK_COMPONENT_DOC_DESCRIPTION "Vantelo connector libraries for Qt ${QT_MAJOR_VERSION}: reference
 The HTML reference of the connectors, the companion library and the QML module Vantelo.Connectors.")
