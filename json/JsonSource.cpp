@@ -11,6 +11,38 @@
 
 namespace {
 // Whether the number's mantissa, as written, is not 0.
+// The power of ten of a number's first significant digit, as its text says:
+// positive for one too large for a double, negative for one too small.
+qint64 decimalMagnitude(const QByteArray& number)
+{
+    int exponentAt = number.indexOf('e');
+    if (exponentAt < 0)
+        exponentAt = number.indexOf('E');
+    qint64 exponent = 0;
+    if (exponentAt >= 0) {
+        bool read = false;
+        exponent = number.mid(exponentAt + 1).toLongLong(&read);
+        if (!read) // more digits than any exponent needs
+            exponent = number.at(exponentAt + 1) == '-' ? -(qint64(1) << 32) : qint64(1) << 32;
+    }
+    const QByteArray mantissa = exponentAt < 0 ? number : number.left(exponentAt);
+    const int point = mantissa.indexOf('.');
+    qint64 wholeDigits = 0;
+    for (const char digit : point < 0 ? mantissa : mantissa.left(point)) {
+        if (wholeDigits > 0 || (digit >= '1' && digit <= '9'))
+            ++wholeDigits;
+    }
+    if (wholeDigits > 0)
+        return exponent + wholeDigits - 1;
+    qint64 zeros = 0;
+    for (const char digit : point < 0 ? QByteArray() : mantissa.mid(point + 1)) {
+        if (digit != '0')
+            break;
+        ++zeros;
+    }
+    return exponent - zeros - 1;
+}
+
 bool hasNonZeroDigit(const QByteArray& number)
 {
     for (const char c : number) {
@@ -376,12 +408,14 @@ private:
                 return refuse(start, QStringLiteral("a number needs digits in its exponent"));
         }
         const QByteArray text = m_data.mid(start, m_at - start);
-        const double number = text.toDouble();
-        if (!std::isfinite(number))
-            return refuse(start, QStringLiteral("%1 is too large for a double").arg(QString::fromLatin1(text)));
-        // A number too small for a double would read as 0: refused, not changed.
-        if (number == 0 && hasNonZeroDigit(text))
-            return refuse(start, QStringLiteral("%1 is too small for a double").arg(QString::fromLatin1(text)));
+        // A number out of a double's range is refused, not changed: one too
+        // small would read as 0, one too large as infinity (Qt 5) or 0 (Qt 6).
+        bool converted = false;
+        const double number = text.toDouble(&converted);
+        if (!converted || !std::isfinite(number) || (number == 0 && hasNonZeroDigit(text))) {
+            const QLatin1String size(decimalMagnitude(text) > 0 ? "large" : "small");
+            return refuse(start, QStringLiteral("%1 is too %2 for a double").arg(QString::fromLatin1(text), size));
+        }
         m_source->m_numbers.insert(path, QString::fromLatin1(text));
         *value = number;
         return true;

@@ -58,6 +58,10 @@ void JsonSourceTest::refusesWithPlaceAndReason_data()
     QTest::newRow("beyond U+10FFFF") << QByteArray("[\"\xf4\x90\x80\x80\"]") << "1:3: invalid UTF-8";
     QTest::newRow("too small for a double") << QByteArray("[1e-400]") << "1:2: 1e-400 is too small for a double";
     QTest::newRow("too large for a double") << QByteArray("[-1e400]") << "1:2: -1e400 is too large for a double";
+    QTest::newRow("too large, the exponent small")
+        << QByteArray("[123.5e307]") << "1:2: 123.5e307 is too large for a double";
+    QTest::newRow("too small, zeros after the point")
+        << QByteArray("[0.001e-321]") << "1:2: 0.001e-321 is too small for a double";
     QTest::newRow("leading zero") << QByteArray("[01]") << "1:2: a number does not start with 0";
     QTest::newRow("no digits after the point") << QByteArray("[1.]") << "1:2: a number needs digits after '.'";
     QTest::newRow("plus sign") << QByteArray("[+1]") << "1:2: unexpected '+'";
