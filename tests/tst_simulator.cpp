@@ -850,8 +850,13 @@ void SimulatorTest::callLogStaysSmallUnderLongArguments()
     const QString vmRss =
         QString::fromLatin1(status.readAll()).section(QStringLiteral("VmRSS:"), 1).section(QLatin1Char('\n'), 0, 0);
     const qint64 residentKiB = vmRss.trimmed().section(QLatin1Char(' '), 0, 0).toLongLong();
-    QVERIFY2(residentKiB > 0 && residentKiB < 100 * 1024, qPrintable(vmRss));
     QCOMPARE(m_simulator.calls().size(), 20);
+#if defined(__SANITIZE_ADDRESS__)
+    // The address sanitizer keeps freed memory in quarantine: resident memory is its own.
+    QVERIFY(residentKiB > 0);
+#else
+    QVERIFY2(residentKiB > 0 && residentKiB < 100 * 1024, qPrintable(vmRss));
+#endif
 }
 
 void SimulatorTest::exitsWhenTheBusGoesAway()
