@@ -8,7 +8,8 @@
 #include <sys/types.h>
 
 // A dbus-daemon of the benchmark's own, with the limits that many calls in
-// flight and many clients need raised, and the benchmark's server on it.
+// flight and many clients need raised or with dbus-daemon's defaults (those
+// of the system bus), and the benchmark's server on it.
 // Every process started here ends with the benchmark, however it ends.
 class BenchBus
 {
@@ -16,7 +17,8 @@ public:
     // Starts the daemon and the server, which owns `names` and describes
     // objects with the files in `interfaces`. False, with the reason, when
     // either did not come up within the bound.
-    bool start(const QString& server, const QString& interfaces, const QStringList& names, QString* error);
+    bool start(const QString& server, const QString& interfaces, const QStringList& names, bool raiseLimits,
+               QString* error);
     QString address() const { return m_address; }
     pid_t daemonPid() const { return m_daemon; }
     pid_t serverPid() const { return m_server; }
@@ -24,8 +26,8 @@ public:
     // A process that owns `names` and is then stopped: it never answers.
     pid_t startHungOwner(const QString& server, const QStringList& names, QString* error);
 
-    // The limits the daemon runs with, as they stand in its configuration.
-    static const char* limits();
+    // The raised limits, as they stand in the daemon's configuration.
+    static const char* raisedLimits();
 
 private:
     QTemporaryDir m_directory;

@@ -59,3 +59,47 @@ void ServerControl::mark(const QString& name)
     else
         fail(QStringLiteral("control: ") + QString::fromUtf8(error.message));
 }
+
+QString ServerControl::uniqueName() const
+{
+    return QString::fromUtf8(dbus_bus_get_unique_name(m_connection->bus));
+}
+
+int ServerControl::matchRulesOf(const QString& name)
+{
+    const QByteArray connection = name.toUtf8();
+    const char* argument = connection.constData();
+    DBusMessage* question = dbus_message_new_method_call("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                         "org.freedesktop.DBus.Debug.Stats", "GetConnectionStats");
+    dbus_message_append_args(question, DBUS_TYPE_STRING, &argument, DBUS_TYPE_INVALID);
+    DBusError error;
+    dbus_error_init(&error);
+    DBusMessage* answer =
+        dbus_connection_send_with_reply_and_block(m_connection->bus, question, Bench::boundMs, &error);
+    dbus_message_unref(question);
+    if (!answer)
+        fail(QStringLiteral("control: the bus's statistics: ") + QString::fromUtf8(error.message));
+    // a{sv}: the entry "MatchRules" holds a u.
+    int rules = -1;
+    DBusMessageIter body, entries;
+    if (dbus_message_iter_init(answer, &body) && dbus_message_iter_get_arg_type(&body) == DBUS_TYPE_ARRAY) {
+        for (dbus_message_iter_recurse(&body, &entries);
+             dbus_message_iter_get_arg_type(&entries) == DBUS_TYPE_DICT_ENTRY; dbus_message_iter_next(&entries)) {
+            DBusMessageIter entry, value;
+            const char* key = nullptr;
+            dbus_message_iter_recurse(&entries, &entry);
+            dbus_message_iter_get_basic(&entry, &key);
+            dbus_message_iter_next(&entry);
+            dbus_message_iter_recurse(&entry, &value);
+            if (qstrcmp(key, "MatchRules") == 0 && dbus_message_iter_get_arg_type(&value) == DBUS_TYPE_UINT32) {
+                dbus_uint32_t count = 0;
+                dbus_message_iter_get_basic(&value, &count);
+                rules = int(count);
+            }
+        }
+    }
+    dbus_message_unref(answer);
+    if (rules < 0)
+        fail(QStringLiteral("control: the bus's statistics name no match rules for ") + name);
+    return rules;
+}

@@ -19,6 +19,11 @@ public:
     // A signal that only a monitor sees, followed by a round trip: the bus
     // has handled it before anything sent afterwards.
     void mark(const QString& name);
+    // This connection's unique name, which the wire count leaves out.
+    QString uniqueName() const;
+    // How many match rules the bus holds for the connection `name`, from the
+    // bus's own statistics.
+    int matchRulesOf(const QString& name);
 
 private:
     struct Connection;

@@ -53,6 +53,20 @@ std::map<QString, int> WireCount::calls(int phase, const QString& sender)
     return m_counts.value(phase).value(sender);
 }
 
+std::map<QString, int> WireCount::callsOfOthers(int phase)
+{
+    parse();
+    std::map<QString, int> all;
+    const QHash<QString, std::map<QString, int>> senders = m_counts.value(phase);
+    for (auto sender = senders.cbegin(); sender != senders.cend(); ++sender) {
+        if (sender.key() == m_control.uniqueName())
+            continue;
+        for (const auto& call : sender.value())
+            all[call.first] += call.second;
+    }
+    return all;
+}
+
 bool WireCount::seen(const QString& marker)
 {
     QFile output(m_output.fileName());

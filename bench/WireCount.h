@@ -26,6 +26,11 @@ public:
     // The members of the calls `sender` made in the phase, with how often each
     // went. The first question ends the counting: ask once all phases are done.
     std::map<QString, int> calls(int phase, const QString& sender);
+    // The same, of every connection in the phase but the counter's own: a
+    // process that started in the phase, with all its connections.
+    std::map<QString, int> callsOfOthers(int phase);
+    // The counter's hand on the bus, for questions of its own.
+    ServerControl& control() { return m_control; }
 
 private:
     bool seen(const QString& marker);

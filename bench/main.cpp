@@ -9,6 +9,11 @@
 // medians and 99th percentiles, and ratios to QDBusInterface and libdbus.
 //
 //   vantelo-bench [--quick] [--no-instructions] [--keep-callgrind DIR]
+//   vantelo-bench [--quick] --default-limits
+//
+// The first runs on a bus with raised limits; the second, on one with
+// dbus-daemon's defaults, counts and times making clients and the calls in
+// flight that those limits allow.
 
 #include "BenchBus.h"
 #include "CallgrindDump.h"
@@ -27,6 +32,7 @@
 #include <QTextStream>
 #include <QThread>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -61,6 +67,9 @@ struct Plan
     // Instruction counts: calls, batches of 128, bursts, clients alive.
     int countedCalls, countedBatches, countedBursts;
     std::vector<int> alive;
+    // Runs on a bus with dbus-daemon's default limits: the wire count, making
+    // clients and the calls in flight that the limit of pending replies allows.
+    bool defaultLimits = false;
 };
 
 Plan planFor(bool quick)
@@ -309,6 +318,11 @@ void Benchmark::countWire()
         int column;
     };
     std::vector<Phase> phases;
+    // The bus's count of each peer's rules before, to tell the rules its clients added.
+    Values rulesBefore = noValues();
+    for (int column = 0; column < ColumnCount; ++column)
+        rulesBefore[size_t(column)] = wire.control().matchRulesOf(m_peers[size_t(column)]->uniqueName());
+    std::map<std::pair<bool, int>, Values> rulesHeld;
     for (const bool distinct : {false, true}) {
         for (const auto& step : m_plan.creation) {
             const std::vector<ClientRecipe> recipes = recipesFor(step.first, distinct);
@@ -324,8 +338,30 @@ void Benchmark::countWire()
                 peer.sync();
                 wire.end(phase);
                 peer.checkMade();
+                rulesHeld[{distinct, step.first}][size_t(column)] =
+                    wire.control().matchRulesOf(peer.uniqueName()) - rulesBefore[size_t(column)];
                 peer.releaseAll();
                 peer.sync();
+            }
+        }
+    }
+    // The same from a cold connection: each in a fresh process, whose
+    // connections (the library's probe of the bus included) are all counted.
+    std::vector<Phase> coldPhases;
+    for (const bool distinct : {false, true}) {
+        for (const auto& step : m_plan.creation) {
+            if (step.first > 100)
+                continue;
+            for (int column = 0; column < ColumnCount; ++column) {
+                if (!m_peers[size_t(column)]->makes())
+                    continue;
+                const int phase = int(phases.size() + coldPhases.size());
+                coldPhases.push_back({distinct, step.first, column});
+                wire.begin(phase);
+                runChild({QStringLiteral("--cold-clients"), QString::number(column), QString::number(step.first),
+                          distinct ? QStringLiteral("distinct") : QStringLiteral("shared")},
+                         Bench::boundMs * 4);
+                wire.end(phase);
             }
         }
     }
@@ -366,9 +402,45 @@ void Benchmark::countWire()
         m_report.add(measure, QStringLiteral("AddMatch/client"), entry.second.second, false);
         m_figures[QStringLiteral("wire %1 %2").arg(entry.first.first).arg(entry.first.second)] = entry.second.first;
         m_figures[QStringLiteral("matches %1 %2").arg(entry.first.first).arg(entry.first.second)] = entry.second.second;
+        m_report.add(measure, QStringLiteral("match rules the bus holds"), rulesHeld[entry.first], false);
         m_report.note(QStringLiteral("Calls on the bus, make %1, %2 — %3")
                           .arg(entry.first.second)
                           .arg(modeName(entry.first.first), details[entry.first].join(QStringLiteral("; "))));
+    }
+
+    m_report.heading(QStringLiteral("Making clients from a cold connection: method calls on the bus per client, "
+                                    "in a fresh process, its connections included"));
+    // Calls and AddMatch per client, and the calls by name, of each measure in order.
+    QStringList measures;
+    std::map<QString, std::pair<Values, Values>> cold;
+    std::map<QString, QStringList> coldDetails;
+    for (size_t index = 0; index < coldPhases.size(); ++index) {
+        const Phase& p = coldPhases[index];
+        int matches = 0, others = 0;
+        QStringList members;
+        for (const auto& call : wire.callsOfOthers(int(phases.size() + index))) {
+            // The child's last round trip, which closes the phase, is its GetId.
+            const int count = call.first == QLatin1String("GetId") ? call.second - 1 : call.second;
+            if (count == 0)
+                continue;
+            (call.first == QLatin1String("AddMatch") ? matches : others) += count;
+            members << QStringLiteral("%1 %2").arg(call.first).arg(count);
+        }
+        const QString measure = QStringLiteral("make %1, %2, cold").arg(p.clients).arg(modeName(p.distinct));
+        if (!measures.contains(measure)) {
+            measures << measure;
+            cold[measure] = {noValues(), noValues()};
+        }
+        cold[measure].first[size_t(p.column)] = double(others) / p.clients;
+        cold[measure].second[size_t(p.column)] = double(matches) / p.clients;
+        coldDetails[measure] << QStringLiteral("%1: %2").arg(m_peers[size_t(p.column)]->name(),
+                                                             members.join(QStringLiteral(", ")));
+    }
+    for (const QString& measure : measures) {
+        m_report.add(measure, QStringLiteral("calls/client, match rules aside"), cold[measure].first, false);
+        m_report.add(measure, QStringLiteral("AddMatch/client"), cold[measure].second, false);
+        m_report.note(
+            QStringLiteral("Calls on the bus, %1 — %2").arg(measure, coldDetails[measure].join(QStringLiteral("; "))));
     }
 }
 
@@ -796,6 +868,17 @@ int memoryChild(int column, int count, bool distinct)
     return 0;
 }
 
+// Makes `count` clients in a fresh process, whose connection is made for them.
+int coldClientsChild(int column, int count, bool distinct)
+{
+    std::unique_ptr<Peer> peer = makePeer(column, address());
+    for (const ClientRecipe& recipe : recipesFor(count, distinct))
+        peer->make(recipe);
+    peer->sync();
+    peer->checkMade();
+    return 0;
+}
+
 // The time to the first client in a fresh process, connection included.
 int firstClientChild(int column, const QString& module)
 {
@@ -934,12 +1017,22 @@ int main(int argc, char* argv[])
     QStringList arguments = application.arguments().mid(1);
     const bool quick = arguments.removeAll(QStringLiteral("--quick")) > 0;
     const bool instructions = arguments.removeAll(QStringLiteral("--no-instructions")) == 0;
-    const Plan plan = planFor(quick);
+    Plan plan = planFor(quick);
+    plan.defaultLimits = arguments.removeAll(QStringLiteral("--default-limits")) > 0;
+    if (plan.defaultLimits) {
+        // The bus answers the 129th call in flight of a connection with an error.
+        plan.inFlight.erase(std::remove_if(plan.inFlight.begin(), plan.inFlight.end(),
+                                           [](const std::pair<int, int>& step) { return step.first > 128; }),
+                            plan.inFlight.end());
+    }
 
     // The children run on the bus their parent started.
     if (arguments.value(0) == QLatin1String("--memory-child"))
         return memoryChild(arguments.value(1).toInt(), arguments.value(2).toInt(),
                            arguments.value(3) == QLatin1String("distinct"));
+    if (arguments.value(0) == QLatin1String("--cold-clients"))
+        return coldClientsChild(arguments.value(1).toInt(), arguments.value(2).toInt(),
+                                arguments.value(3) == QLatin1String("distinct"));
     if (arguments.value(0) == QLatin1String("--first-client"))
         return firstClientChild(arguments.value(1).toInt(), arguments.value(2));
     if (arguments.value(0) == QLatin1String("--instructions-child"))
@@ -950,7 +1043,8 @@ int main(int argc, char* argv[])
         arguments = arguments.mid(2);
     }
     if (!arguments.isEmpty()) {
-        QTextStream(stderr) << "usage: vantelo-bench [--quick] [--no-instructions] [--keep-callgrind DIR]\n";
+        QTextStream(stderr) << "usage: vantelo-bench [--quick] [--no-instructions] [--keep-callgrind DIR]\n"
+                            << "       vantelo-bench [--quick] --default-limits\n";
         return 2;
     }
 
@@ -958,7 +1052,7 @@ int main(int argc, char* argv[])
     BenchBus bus;
     QString error;
     if (!bus.start(QStringLiteral(VANTELO_BENCH_SERVER), QStringLiteral(VANTELO_INTERFACES_DIR),
-                   {Bench::service, Bench::signalService}, &error))
+                   {Bench::service, Bench::signalService}, !plan.defaultLimits, &error))
         fail(error);
     // Nothing in this run, nor its children, reaches the machine's own buses.
     for (const char* variable : {"VANTELO_DBUS_ADDRESS", "DBUS_SESSION_BUS_ADDRESS", "DBUS_SYSTEM_BUS_ADDRESS"})
@@ -970,6 +1064,27 @@ int main(int argc, char* argv[])
     // Calls and signals before thousands of clients come and go: Qt's table
     // of signal hooks keeps the size it grew to, and walking it slows the
     // delivery of every signal on that connection afterwards.
+    const QString limits = plan.defaultLimits
+                               ? QStringLiteral("dbus-daemon's defaults (512 match rules, 128 replies pending per "
+                                                "connection), as on the system bus")
+                               : QStringLiteral("raised, `") +
+                                     QString::fromLatin1(BenchBus::raisedLimits()).simplified() + QLatin1Char('`');
+    const auto printReport = [&] {
+        out << machine(QStringLiteral("vantelo-bench ") + application.arguments().mid(1).join(QLatin1Char(' ')))
+            << "- load average (1, 5, 15 min): " << loadBefore << " before, " << load() << " after\n"
+            << "- bus limits: " << limits << "\n\n"
+            << benchmark.report().markdown(benchmark.peerNames());
+        return 0;
+    };
+    if (plan.defaultLimits) {
+        step("asynchronous calls");
+        benchmark.measureAsynchronousCalls();
+        step("counting calls on the bus");
+        benchmark.countWire();
+        step("making clients");
+        benchmark.measureCreation();
+        return printReport();
+    }
     step("blocking calls");
     benchmark.measureCalls();
     step("asynchronous calls");
@@ -990,9 +1105,5 @@ int main(int argc, char* argv[])
     }
     benchmark.judgeTargets();
 
-    out << machine(QStringLiteral("vantelo-bench ") + application.arguments().mid(1).join(QLatin1Char(' ')))
-        << "- load average (1, 5, 15 min): " << loadBefore << " before, " << load() << " after\n"
-        << "- bus limits raised for the run: `" << QString::fromLatin1(BenchBus::limits()).simplified() << "`\n\n"
-        << benchmark.report().markdown(benchmark.peerNames());
-    return 0;
+    return printReport();
 }
