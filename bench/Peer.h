@@ -115,6 +115,9 @@ public:
     virtual void make(const ClientRecipe& recipe) = 0;
     // Fails the run unless every client made can be used.
     virtual void checkMade() = 0;
+    // How many clients so far the peer could not make because the bus refused
+    // one of their match rules (and the peer says so); they are not kept.
+    virtual int refused() const { return 0; }
     virtual void releaseAll() = 0;
 
     // A round trip to the bus: it has then handled all the peer sent before.

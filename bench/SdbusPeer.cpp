@@ -80,11 +80,22 @@ public:
     void make(const ClientRecipe& recipe) override
     {
         const Names& names = namesOf(recipe.type);
-        m_made.push_back(sdbus::createProxy(*m_connection, recipe.service.toStdString(), recipe.path.toStdString()));
-        for (const std::string& signal : names.signalNames)
-            m_made.back()->registerSignalHandler(names.interface, signal, [](sdbus::Signal&) {});
-        m_made.back()->finishRegistration();
+        try {
+            auto proxy = sdbus::createProxy(*m_connection, recipe.service.toStdString(), recipe.path.toStdString());
+            for (const std::string& signal : names.signalNames)
+                proxy->registerSignalHandler(names.interface, signal, [](sdbus::Signal&) {});
+            proxy->finishRegistration();
+            m_made.push_back(std::move(proxy));
+        } catch (const sdbus::Error& error) {
+            // A bus with dbus-daemon's default limits refuses the rules beyond
+            // the 512th, and sdbus-c++ then refuses the proxy.
+            if (error.getName() != "org.freedesktop.DBus.Error.LimitsExceeded")
+                throw;
+            ++m_refused;
+        }
     }
+
+    int refused() const override { return m_refused; }
 
     void checkMade() override { }
 
@@ -164,6 +175,7 @@ private:
     std::unique_ptr<sdbus::IProxy> m_relay;
     std::vector<double> m_latencies;
     std::vector<std::unique_ptr<sdbus::IProxy>> m_made;
+    int m_refused = 0;
     std::unordered_map<const ClientClass*, Names> m_names;
 };
 } // namespace

@@ -322,7 +322,10 @@ void Benchmark::countWire()
     Values rulesBefore = noValues();
     for (int column = 0; column < ColumnCount; ++column)
         rulesBefore[size_t(column)] = wire.control().matchRulesOf(m_peers[size_t(column)]->uniqueName());
-    std::map<std::pair<bool, int>, Values> rulesHeld;
+    std::map<std::pair<bool, int>, Values> rulesHeld, refused;
+    const auto cell = [](std::map<std::pair<bool, int>, Values>& table, bool distinct, int clients) -> Values& {
+        return table.emplace(std::make_pair(distinct, clients), noValues()).first->second;
+    };
     for (const bool distinct : {false, true}) {
         for (const auto& step : m_plan.creation) {
             const std::vector<ClientRecipe> recipes = recipesFor(step.first, distinct);
@@ -332,13 +335,15 @@ void Benchmark::countWire()
                     continue;
                 const int phase = int(phases.size());
                 phases.push_back({distinct, step.first, column});
+                const int refusedBefore = peer.refused();
                 wire.begin(phase);
                 for (const ClientRecipe& recipe : recipes)
                     peer.make(recipe);
                 peer.sync();
                 wire.end(phase);
                 peer.checkMade();
-                rulesHeld[{distinct, step.first}][size_t(column)] =
+                cell(refused, distinct, step.first)[size_t(column)] = peer.refused() - refusedBefore;
+                cell(rulesHeld, distinct, step.first)[size_t(column)] =
                     wire.control().matchRulesOf(peer.uniqueName()) - rulesBefore[size_t(column)];
                 peer.releaseAll();
                 peer.sync();
@@ -403,6 +408,7 @@ void Benchmark::countWire()
         m_figures[QStringLiteral("wire %1 %2").arg(entry.first.first).arg(entry.first.second)] = entry.second.first;
         m_figures[QStringLiteral("matches %1 %2").arg(entry.first.first).arg(entry.first.second)] = entry.second.second;
         m_report.add(measure, QStringLiteral("match rules the bus holds"), rulesHeld[entry.first], false);
+        m_report.add(measure, QStringLiteral("clients refused, a rule over the limit"), refused[entry.first], false);
         m_report.note(QStringLiteral("Calls on the bus, make %1, %2 — %3")
                           .arg(entry.first.second)
                           .arg(modeName(entry.first.first), details[entry.first].join(QStringLiteral("; "))));
