@@ -257,7 +257,8 @@ bool SimulatedDevicePrivate::setAnswer(const QString& interface, const QString& 
 bool SimulatedDevicePrivate::changeName(const QString& module, bool own)
 {
     QDBusMessage reply;
-    const QString name = QStringLiteral("com.vantelo.") + module;
+    // A module's name has no dot; a bus name has.
+    const QString name = module.contains(QLatin1Char('.')) ? module : QStringLiteral("com.vantelo.") + module;
     if (!order(own ? QStringLiteral("OwnName") : QStringLiteral("ReleaseName"), {name}, &reply))
         return false;
     if (!reply.arguments().value(0).toBool())
@@ -318,9 +319,11 @@ bool SimulatedDevice::attach()
         return false;
     const QDBusConnection connection = DBusConnection::getQDBusConnection();
     if (!connection.isConnected())
-        return d->fail(QStringLiteral("the bus at %1 is not reachable: %2").arg(address, connection.lastError().message()));
+        return d->fail(
+            QStringLiteral("the bus at %1 is not reachable: %2").arg(address, connection.lastError().message()));
     if (!waitFor([&] { return connection.interface()->isServiceRegistered(simulatorName).value(); }))
-        return d->fail(QStringLiteral("the simulator did not appear on the bus at %1 within %2 ms").arg(address).arg(boundMs));
+        return d->fail(
+            QStringLiteral("the simulator did not appear on the bus at %1 within %2 ms").arg(address).arg(boundMs));
     d->attachedAddress = address;
     d->attached = true;
     d->running = true;

@@ -177,12 +177,18 @@ public:
     bool clearCalls();
 
     /**
-     * Stops the service of \a module (the bus name `com.vantelo.<module>`):
-     * its name leaves the bus, so followed connectors see their service go.
+     * Stops the service of \a module (the bus name `com.vantelo.<module>`),
+     * or of the bus name \a module names when it has a dot (for example a
+     * connector's getServiceName()): its name leaves the bus, so followed
+     * connectors see their service go.
      */
     bool stopService(const QString& module);
 
-    /// Starts the service of \a module again: its name is back on the bus.
+    /**
+     * Starts the service of \a module (a module or a bus name, as for
+     * stopService()) again: its name is back on the bus. Started with
+     * `--bare`, the device takes any name under which it should answer.
+     */
     bool startService(const QString& module);
 
     /**
