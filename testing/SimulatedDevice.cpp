@@ -86,6 +86,7 @@ bool waitFor(const Condition& done)
 class SimulatedDevicePrivate
 {
 public:
+    bool loadCatalogue();
     bool startBus();
     bool startSimulator();
     void stopSimulator();
@@ -114,13 +115,25 @@ public:
     QProcess daemon;
     QProcess simulator;
     QString scenarioFile;
+    QStringList simulatorOptions;
     QString errorString;
     QString ownConnection;
     InterfaceCatalogue catalogue;
     bool running = false;
+    // Driving the runner's simulator: nothing of it is ours to stop.
+    bool attached = false;
+    QString attachedAddress;
     bool hadAddress = false;
     QByteArray previousAddress;
 };
+
+bool SimulatedDevicePrivate::loadCatalogue()
+{
+    QString error;
+    if (catalogue.names().isEmpty() && !catalogue.load(QStringLiteral(":/vantelo-testing/interfaces"), &error))
+        return fail(error);
+    return true;
+}
 
 bool SimulatedDevicePrivate::startBus()
 {
@@ -161,6 +174,7 @@ bool SimulatedDevicePrivate::startSimulator()
     QStringList arguments{QStringLiteral("--quiet"), QStringLiteral("--address"), socketAddress()};
     if (!scenarioFile.isEmpty())
         arguments << QStringLiteral("--scenario") << scenarioFile;
+    arguments += simulatorOptions;
     simulator.setStandardOutputFile(QProcess::nullDevice());
     simulator.start(program, arguments);
     if (!simulator.waitForStarted(boundMs))
@@ -204,6 +218,7 @@ void SimulatedDevicePrivate::stopAll()
         daemon.waitForFinished(boundMs);
     }
     running = false;
+    attached = false;
 }
 
 QString SimulatedDevicePrivate::refusalOf(const QString& interface, const QString& member) const
@@ -242,7 +257,8 @@ bool SimulatedDevicePrivate::setAnswer(const QString& interface, const QString& 
 bool SimulatedDevicePrivate::changeName(const QString& module, bool own)
 {
     QDBusMessage reply;
-    const QString name = QStringLiteral("com.vantelo.") + module;
+    // A module's name has no dot; a bus name has.
+    const QString name = module.contains(QLatin1Char('.')) ? module : QStringLiteral("com.vantelo.") + module;
     if (!order(own ? QStringLiteral("OwnName") : QStringLiteral("ReleaseName"), {name}, &reply))
         return false;
     if (!reply.arguments().value(0).toBool())
@@ -259,7 +275,7 @@ SimulatedDevice::SimulatedDevice()
 
 SimulatedDevice::~SimulatedDevice()
 {
-    if (d->running) {
+    if (d->running && !d->attached) {
         if (d->hadAddress)
             qputenv(addressVariable, d->previousAddress);
         else
@@ -268,15 +284,15 @@ SimulatedDevice::~SimulatedDevice()
     d->stopAll();
 }
 
-bool SimulatedDevice::start(const QString& scenarioFile)
+bool SimulatedDevice::start(const QString& scenarioFile, const QStringList& simulatorOptions)
 {
     if (d->running)
         return d->fail(QStringLiteral("the simulated device runs already"));
     if (!d->directory.isValid())
         return d->fail(QStringLiteral("cannot make a temporary folder: %1").arg(d->directory.errorString()));
-    QString error;
-    if (d->catalogue.names().isEmpty() && !d->catalogue.load(QStringLiteral(":/vantelo-testing/interfaces"), &error))
-        return d->fail(error);
+    if (!d->loadCatalogue())
+        return false;
+    d->simulatorOptions = simulatorOptions;
     d->scenarioFile = scenarioFile.isEmpty() ? QString() : QFileInfo(scenarioFile).absoluteFilePath();
     if (!d->startBus() || !d->startSimulator()) {
         const QString reason = d->errorString;
@@ -290,6 +306,30 @@ bool SimulatedDevice::start(const QString& scenarioFile)
     return d->succeed();
 }
 
+bool SimulatedDevice::attach()
+{
+    if (d->running)
+        return d->fail(QStringLiteral("the simulated device runs already"));
+    const QString address = qEnvironmentVariable(addressVariable);
+    // "system", "session" and nothing name the machine's buses, never driven from a test.
+    if (!address.contains(QLatin1Char(':')))
+        return d->fail(QStringLiteral("%1 names no bus address (it is '%2'): run the test under vantelo-with-simulator")
+                           .arg(QLatin1String(addressVariable), address));
+    if (!d->loadCatalogue())
+        return false;
+    const QDBusConnection connection = DBusConnection::getQDBusConnection();
+    if (!connection.isConnected())
+        return d->fail(
+            QStringLiteral("the bus at %1 is not reachable: %2").arg(address, connection.lastError().message()));
+    if (!waitFor([&] { return connection.interface()->isServiceRegistered(simulatorName).value(); }))
+        return d->fail(
+            QStringLiteral("the simulator did not appear on the bus at %1 within %2 ms").arg(address).arg(boundMs));
+    d->attachedAddress = address;
+    d->attached = true;
+    d->running = true;
+    return d->succeed();
+}
+
 bool SimulatedDevice::isRunning() const
 {
     return d->running;
@@ -297,7 +337,7 @@ bool SimulatedDevice::isRunning() const
 
 QString SimulatedDevice::address() const
 {
-    return d->socketAddress();
+    return d->attached ? d->attachedAddress : d->socketAddress();
 }
 
 QString SimulatedDevice::errorString() const
@@ -316,6 +356,13 @@ bool SimulatedDevice::setError(const QString& interface, const QString& member, 
                                const QString& message)
 {
     return d->setAnswer(interface, member, QStringLiteral("SetError"), {errorName, message});
+}
+
+bool SimulatedDevice::setRawReply(const QString& interface, const QString& member, const QVariant& value)
+{
+    if (!value.isValid())
+        return d->fail(QStringLiteral("a raw reply needs a value"));
+    return d->setAnswer(interface, member, QStringLiteral("SetRawReply"), {QVariant::fromValue(QDBusVariant(value))});
 }
 
 bool SimulatedDevice::setNoReply(const QString& interface, const QString& member)
@@ -346,28 +393,35 @@ bool SimulatedDevice::emitSignal(const QString& object, const QString& interface
 
 QList<QVariantList> SimulatedDevice::calls(const QString& interface, const QString& member)
 {
-    QDBusMessage reply;
     QList<QVariantList> found;
+    for (const Call& call : recordedCalls(interface, member))
+        found.append(call.arguments);
+    return found;
+}
+
+QList<SimulatedDevice::Call> SimulatedDevice::recordedCalls(const QString& interface, const QString& member)
+{
+    QDBusMessage reply;
+    QList<Call> found;
     if (!d->order(QStringLiteral("Calls"), {}, &reply))
         return found;
     // a(ssssav): path, interface, method, signature, arguments.
     const QDBusArgument recorded = qvariant_cast<QDBusArgument>(reply.arguments().value(0));
     recorded.beginArray();
     while (!recorded.atEnd()) {
-        QString path, callInterface, callMember, signature;
-        QVariantList arguments;
+        Call call;
         recorded.beginStructure();
-        recorded >> path >> callInterface >> callMember >> signature;
+        recorded >> call.path >> call.interface >> call.member >> call.signature;
         recorded.beginArray();
         while (!recorded.atEnd()) {
             QDBusVariant argument;
             recorded >> argument;
-            arguments.append(plain(argument.variant()));
+            call.arguments.append(plain(argument.variant()));
         }
         recorded.endArray();
         recorded.endStructure();
-        if ((interface.isEmpty() || interface == callInterface) && (member.isEmpty() || member == callMember))
-            found.append(arguments);
+        if ((interface.isEmpty() || interface == call.interface) && (member.isEmpty() || member == call.member))
+            found.append(call);
     }
     recorded.endArray();
     return found;
@@ -392,6 +446,8 @@ bool SimulatedDevice::restartBus()
 {
     if (!d->running)
         return d->fail(QStringLiteral("the simulated device is not running"));
+    if (d->attached)
+        return d->fail(QStringLiteral("the bus of an attached device is its runner's: it is not restarted from here"));
     d->running = false;
     d->daemon.kill();
     d->daemon.waitForFinished(boundMs);

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVariantList>
 
@@ -35,6 +36,10 @@ class SimulatedDevicePrivate;
  * served interface with a method of that name. The interface given must be
  * one the simulator serves with that method; calls() filters by it.
  *
+ * A test that runs under `vantelo-with-simulator` (as those registered with
+ * `vantelo_add_device_test()` do) finds bus and simulator running already:
+ * attach() drives that simulator instead of starting one.
+ *
  * Use it in the thread of the application's event loop, the main thread.
  * Everything it starts ends with it, and `VANTELO_DBUS_ADDRESS` gets back the
  * value it had before start().
@@ -48,6 +53,21 @@ class SimulatedDevicePrivate;
 class VANTELO_TESTING_EXPORT SimulatedDevice
 {
 public:
+    /// One recorded method call, as recordedCalls() gives it.
+    struct Call
+    {
+        /// The object path it was sent to.
+        QString path;
+        /// The interface it named.
+        QString interface;
+        /// The method's name.
+        QString member;
+        /// The D-Bus signature of its arguments, for example `ss`.
+        QString signature;
+        /// Its arguments as Qt values, read as calls() reads them.
+        QVariantList arguments;
+    };
+
     /// A device that is not started yet; nothing runs before start().
     SimulatedDevice();
     /// Stops the simulator and the bus, and restores `VANTELO_DBUS_ADDRESS`.
@@ -69,13 +89,30 @@ public:
      * The simulator is `$VANTELO_SIMULATOR`, or the one installed with this
      * library, or the first `vantelo-simulator` on `PATH`; the bus is a
      * `dbus-daemon` from `PATH`.
+     *
+     * \a simulatorOptions go to the simulator as they are, for example
+     * `--bare` for the permissive peer that answers every method of every
+     * object with an empty success and serves no scenario; restartBus()
+     * starts the new simulator with them too.
      */
-    bool start(const QString& scenarioFile = QString());
+    bool start(const QString& scenarioFile = QString(), const QStringList& simulatorOptions = QStringList());
 
-    /// Whether start() succeeded and the device has not failed since.
+    /**
+     * Drives the simulator that runs already on the bus `VANTELO_DBUS_ADDRESS`
+     * names, the one `vantelo-with-simulator` started around the test: waits,
+     * bounded, until it is on the bus. The bus and the simulator stay the
+     * runner's: nothing is stopped at the end and `VANTELO_DBUS_ADDRESS` is
+     * left as it is; restartBus() is refused. False when the variable names
+     * no bus address (unset, `system` or `session`: the machine's buses are
+     * never driven), the bus can't be reached or the simulator doesn't
+     * appear; a device that runs already is refused.
+     */
+    bool attach();
+
+    /// Whether start() or attach() succeeded and the device has not failed since.
     bool isRunning() const;
 
-    /// The bus address `VANTELO_DBUS_ADDRESS` gets; it stays the same across restartBus().
+    /// The bus address `VANTELO_DBUS_ADDRESS` gets (or had, after attach()); it stays the same across restartBus().
     QString address() const;
 
     /// Why the last member failed; empty after one that succeeded.
@@ -93,6 +130,15 @@ public:
      * example `org.freedesktop.DBus.Error.AccessDenied`) and \a message.
      */
     bool setError(const QString& interface, const QString& member, const QString& errorName, const QString& message);
+
+    /**
+     * Answers calls of \a member with \a value alone, not wrapped in the
+     * envelope the device's methods answer with: a malformed answer, as a
+     * faulty service sends it. A QDBusVariant \a value makes the answer a
+     * variant (the envelope's type, without the envelope inside); any other
+     * value is the answer's argument as it is, for example a plain string.
+     */
+    bool setRawReply(const QString& interface, const QString& member, const QVariant& value);
 
     /// Holds the calls of \a member unanswered, as a service that hangs, until releaseHeld().
     bool setNoReply(const QString& interface, const QString& member);
@@ -119,23 +165,38 @@ public:
      */
     QList<QVariantList> calls(const QString& interface = QString(), const QString& member = QString());
 
+    /**
+     * The recorded calls of \a member of \a interface, oldest first, each
+     * with the object it went to, its names and signature as well as its
+     * arguments (read as calls() reads them). Empty \a member or
+     * \a interface matches every one.
+     */
+    QList<Call> recordedCalls(const QString& interface = QString(), const QString& member = QString());
+
     /// Forgets the recorded calls.
     bool clearCalls();
 
     /**
-     * Stops the service of \a module (the bus name `com.vantelo.<module>`):
-     * its name leaves the bus, so followed connectors see their service go.
+     * Stops the service of \a module (the bus name `com.vantelo.<module>`),
+     * or of the bus name \a module names when it has a dot (for example a
+     * connector's getServiceName()): its name leaves the bus, so followed
+     * connectors see their service go.
      */
     bool stopService(const QString& module);
 
-    /// Starts the service of \a module again: its name is back on the bus.
+    /**
+     * Starts the service of \a module (a module or a bus name, as for
+     * stopService()) again: its name is back on the bus. Started with
+     * `--bare`, the device takes any name under which it should answer.
+     */
     bool startService(const QString& module);
 
     /**
      * Kills the bus daemon, as a crash would, and starts a new one at the same
      * address with a new simulator serving the same scenario (overrides,
      * recorded and held calls are gone); returns once the library's own
-     * connection is back, bounded.
+     * connection is back, bounded. Refused after attach(): that bus is the
+     * runner's.
      */
     bool restartBus();
 

@@ -17,7 +17,10 @@ shift 2
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-cmake --install "$build" --component dev --prefix "$scratch" >/dev/null
+# The libraries' headers and the test kit's, which installs its own.
+for component in dev testing; do
+    cmake --install "$build" --component "$component" --prefix "$scratch" >/dev/null
+done
 headers=$(dirname "$(find "$scratch/include" -name DBusConnectorBase.h)")
 
 status=0

@@ -16,7 +16,7 @@
 #include "DBusConnection.h"
 #include "DBusControllerConnector.h"
 #include "DBusDeviceInfoConnector.h"
-#include "SimulatorControl.h"
+#include "SimulatedDevice.h"
 #include "VanteloDefinitions.h"
 
 #include <QCommandLineParser>
@@ -98,12 +98,17 @@ int main(int argc, char* argv[])
     const qint64 bound = options.value(QStringLiteral("bound-kib")).toLongLong();
     const auto scaled = [scale](int full) { return qMax(reports, int(full * scale)); };
 
-    SimulatorControl::requirePrivateBusWithSimulator();
-    SimulatorControl simulator;
+    SimulatedDevice simulator;
+    if (!simulator.attach()) {
+        qCritical("%s", qPrintable(simulator.errorString()));
+        return 1;
+    }
     // The controller and device below are served there too.
     for (const QString& service : expectedServices()) {
-        if (!simulator.ownName(service))
+        if (!simulator.startService(service)) {
+            qCritical("%s", qPrintable(simulator.errorString()));
             return 1;
+        }
     }
 
     const auto controller = DBusControllerConnector::createAndConnect(module, QStringLiteral("ControllerData"));

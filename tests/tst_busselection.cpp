@@ -1,3 +1,6 @@
+// Buses of its own (PrivateBus): two at once, with the machine's bus
+// addresses of a child process pointing at them, which the test kit's device
+// does not offer.
 #include "DBusControllerConnector.h"
 #include "PrivateBus.h"
 

@@ -2,7 +2,7 @@
 #include "DBusControllerConnector.h"
 #include "DBusTemporaryTimeout.h"
 #include "ProbeConnector.h"
-#include "SimulatorControl.h"
+#include "SimulatedDevice.h"
 #include "VanteloDefinitions.h"
 #include "WarningLog.h"
 
@@ -14,9 +14,9 @@
 
 namespace {
 const QString probeModule = QStringLiteral("Probe");
-const QString probeService = QStringLiteral("com.vantelo.Probe");
 const QString probeObject = QStringLiteral("Probe/Object");
-const QString probeInterface = QStringLiteral("com.vantelo.Probe");
+// A device interface, so that the simulated device takes answers for its methods.
+const QString probeInterface = QStringLiteral("com.vantelo.DeviceInfo");
 
 QSharedPointer<ProbeConnector> makeProbe(const QString& module = probeModule, const QString& object = probeObject,
                                          const QString& interface = probeInterface)
@@ -42,45 +42,48 @@ private Q_SLOTS:
     void factoryMakesReadyConnectors();
 
 private:
-    SimulatorControl m_simulator;
+    SimulatedDevice m_device;
 };
 
 void CallHelpersTest::initTestCase()
 {
-    SimulatorControl::requirePrivateBusWithSimulator();
-    QVERIFY(m_simulator.ownName(probeService));
-    QVERIFY(m_simulator.ownName(VanteloDefinitions::serviceNameOfModule(VanteloDefinitions::getModuleName())));
+    QVERIFY2(m_device.attach(), qPrintable(m_device.errorString()));
+    QVERIFY2(m_device.startService(probeModule), qPrintable(m_device.errorString()));
+    QVERIFY2(m_device.startService(VanteloDefinitions::getModuleName()), qPrintable(m_device.errorString()));
 }
 
 void CallHelpersTest::init()
 {
-    m_simulator.reset();
+    QVERIFY2(m_device.reset(), qPrintable(m_device.errorString()));
 }
 
 void CallHelpersTest::answersAreDecoded()
 {
     const auto probe = makeProbe();
     QSignalSpy errors(probe.data(), &DBusConnectorBase::dBusConnectionErrorOccurred);
-    const QString method = QStringLiteral("getData");
+    const QString method = QStringLiteral("getInformation");
 
-    m_simulator.setReply(method, 0, QString(), QStringLiteral("text"));
+    QVERIFY2(m_device.setReply(probeInterface, method, 0, QString(), QStringLiteral("text")),
+             qPrintable(m_device.errorString()));
     DBusReply reply = probe->syncCallHelper(method);
     QVERIFY(!reply.isError());
     QCOMPARE(reply.getValue(), QVariant(QStringLiteral("text")));
 
-    m_simulator.setReply(method, 0, QString(), 7);
+    QVERIFY2(m_device.setReply(probeInterface, method, 0, QString(), 7), qPrintable(m_device.errorString()));
     QCOMPARE(probe->syncCallHelper(method).getValue(), QVariant(7));
 
     // Compound values stay D-Bus arguments for the caller to read.
     const QVariantMap map{{QStringLiteral("key"), 3}};
-    m_simulator.setReply(method, 0, QString(), map);
+    QVERIFY2(m_device.setReply(probeInterface, method, 0, QString(), map), qPrintable(m_device.errorString()));
     reply = probe->syncCallHelper(method);
     QCOMPARE(reply.getValue().userType(), qMetaTypeId<QDBusArgument>());
     QCOMPARE(qdbus_cast<QVariantMap>(reply.getValue()), map);
 
     // The service's own error code, whatever its sign, and message, with the value it sent along.
     for (const int code : {5, -7}) {
-        m_simulator.setReply(method, code, QStringLiteral("instance unknown"), QStringLiteral("detail"));
+        QVERIFY2(m_device.setReply(probeInterface, method, code, QStringLiteral("instance unknown"),
+                                   QStringLiteral("detail")),
+                 qPrintable(m_device.errorString()));
         reply = probe->syncCallHelper(method);
         QVERIFY(reply.isError());
         QCOMPARE(reply.getError().getErrorCode(), code);
@@ -92,7 +95,9 @@ void CallHelpersTest::answersAreDecoded()
     // A variant without the envelope inside: malformed, but no call failure.
     {
         WarningLog log;
-        m_simulator.setRawReply(method, QVariant::fromValue(QDBusVariant(QStringLiteral("bare"))));
+        QVERIFY2(
+            m_device.setRawReply(probeInterface, method, QVariant::fromValue(QDBusVariant(QStringLiteral("bare")))),
+            qPrintable(m_device.errorString()));
         reply = probe->syncCallHelper(method);
         QVERIFY(reply.isError());
         QCOMPARE(reply.getError().getErrorCode(), ErrorContainer::getDefaultErrorCode());
@@ -104,13 +109,14 @@ void CallHelpersTest::answersAreDecoded()
 
     // An answer that is no variant at all fails with Qt's signature error.
     WarningLog log;
-    m_simulator.setRawReply(method, QStringLiteral("bare"));
+    QVERIFY2(m_device.setRawReply(probeInterface, method, QStringLiteral("bare")), qPrintable(m_device.errorString()));
     reply = probe->syncCallHelper(method);
     QVERIFY(reply.isError());
     QCOMPARE(reply.getError().getErrorCode(), ErrorContainer::getDefaultErrorCode());
     const QString message = reply.getError().getErrorMessage();
-    QVERIFY2(message.startsWith(QStringLiteral("D-Bus call to method getData failed: Unexpected reply signature")),
-             qPrintable(message));
+    QVERIFY2(
+        message.startsWith(QStringLiteral("D-Bus call to method getInformation failed: Unexpected reply signature")),
+        qPrintable(message));
     QVERIFY(message.endsWith(QLatin1Char('!')));
     QCOMPARE(log.records().size(), 2);
     QCOMPARE(errors.count(), 1);
@@ -123,14 +129,16 @@ void CallHelpersTest::failuresAreReportedExactly()
     const QString errorName = QStringLiteral("com.vantelo.Error.Failed");
 
     const QList<QPair<QString, QString>> cases = {
-        {QStringLiteral("no such instance"), QStringLiteral("D-Bus call to method runIt failed: no such instance!")},
-        {QString(), QStringLiteral("D-Bus call to method runIt failed: !")},
+        {QStringLiteral("no such instance"),
+         QStringLiteral("D-Bus call to method runAction failed: no such instance!")},
+        {QString(), QStringLiteral("D-Bus call to method runAction failed: !")},
     };
     for (const auto& failure : cases) {
         errors.clear();
-        m_simulator.setError(QStringLiteral("runIt"), errorName, failure.first);
+        QVERIFY2(m_device.setError(probeInterface, QStringLiteral("runAction"), errorName, failure.first),
+                 qPrintable(m_device.errorString()));
         WarningLog log;
-        const DBusReply reply = probe->syncCallHelper(QStringLiteral("runIt"), QStringLiteral("x"));
+        const DBusReply reply = probe->syncCallHelper(QStringLiteral("runAction"), QStringLiteral("x"));
         QCOMPARE(reply.getError().getErrorCode(), ErrorContainer::getDefaultErrorCode());
         QCOMPARE(reply.getError().getErrorMessage(), failure.second);
 
@@ -148,7 +156,7 @@ void CallHelpersTest::failuresAreReportedExactly()
     // Sent without waiting: a remote error is never seen.
     errors.clear();
     WarningLog log;
-    const DBusReply reply = probe->syncCallNoBlock(QStringLiteral("runIt"), QStringLiteral("x"));
+    const DBusReply reply = probe->syncCallNoBlock(QStringLiteral("runAction"), QStringLiteral("x"));
     QVERIFY(!reply.isError());
     QVERIFY(!reply.getValue().isValid());
     QVERIFY(log.records().isEmpty());
@@ -202,7 +210,7 @@ void CallHelpersTest::unusableInterfaceSendsNothing()
         }
         QCOMPARE(errors.count(), 3);
     }
-    QVERIFY(m_simulator.calls().isEmpty());
+    QVERIFY2(m_device.calls().isEmpty() && m_device.errorString().isEmpty(), qPrintable(m_device.errorString()));
 
     // Not initialised: not ready, and says so.
     ProbeConnector uninitialised(probeModule, probeObject, probeInterface);
@@ -213,17 +221,21 @@ void CallHelpersTest::unusableInterfaceSendsNothing()
 void CallHelpersTest::pendingReplyDeliversTheAnswerOnce()
 {
     const auto probe = makeProbe();
-    m_simulator.setReply(QStringLiteral("fetch"), 0, QString(), QStringLiteral("later"));
-    m_simulator.setNoReply(QStringLiteral("fetch"));
+    QVERIFY2(
+        m_device.setReply(probeInterface, QStringLiteral("getListOfActions"), 0, QString(), QStringLiteral("later")),
+        qPrintable(m_device.errorString()));
+    QVERIFY2(m_device.setNoReply(probeInterface, QStringLiteral("getListOfActions")),
+             qPrintable(m_device.errorString()));
 
-    DBusPendingReply::SharedPointer pending = probe->asyncCallHelper(QStringLiteral("fetch"), QStringLiteral("a"));
+    DBusPendingReply::SharedPointer pending =
+        probe->asyncCallHelper(QStringLiteral("getListOfActions"), QStringLiteral("a"));
     QVERIFY(!pending.isNull());
     // Every listener hears it once, however many there are.
     QSignalSpy finished(pending.data(), &DBusPendingReply::finished);
     QSignalSpy alsoFinished(pending.data(), &DBusPendingReply::finished);
-    QCOMPARE(m_simulator.calls().size(), 1);
+    QCOMPARE(m_device.calls().size(), 1);
     QVERIFY(!pending->isFinished());
-    m_simulator.releaseHeld();
+    QCOMPARE(m_device.releaseHeld(), 1);
     QVERIFY(finished.wait(10000));
     QVERIFY(pending->isFinished());
     QVERIFY(!pending->getReply().isError());
@@ -233,9 +245,10 @@ void CallHelpersTest::pendingReplyDeliversTheAnswerOnce()
     QCOMPARE(alsoFinished.count(), 1);
 
     // Each call its own reply, gone with its last pointer.
-    m_simulator.reset();
-    m_simulator.setReply(QStringLiteral("fetch"), 0, QString(), QStringLiteral("now"));
-    DBusPendingReply::SharedPointer second = probe->asyncCallHelper(QStringLiteral("fetch"));
+    QVERIFY2(m_device.reset(), qPrintable(m_device.errorString()));
+    QVERIFY2(m_device.setReply(probeInterface, QStringLiteral("getListOfActions"), 0, QString(), QStringLiteral("now")),
+             qPrintable(m_device.errorString()));
+    DBusPendingReply::SharedPointer second = probe->asyncCallHelper(QStringLiteral("getListOfActions"));
     QVERIFY(second != pending);
     QCOMPARE(second->getReply().getValue(), QVariant(QStringLiteral("now")));
     QPointer<DBusPendingReply> watched(second.data());
@@ -243,8 +256,10 @@ void CallHelpersTest::pendingReplyDeliversTheAnswerOnce()
     QVERIFY(watched.isNull());
 
     // A failed call carries Qt's message as it is.
-    m_simulator.setError(QStringLiteral("fetch"), QStringLiteral("com.vantelo.Error.Busy"), QStringLiteral("busy"));
-    const DBusReply failed = probe->asyncCallHelper(QStringLiteral("fetch"))->getReply();
+    QVERIFY2(m_device.setError(probeInterface, QStringLiteral("getListOfActions"),
+                               QStringLiteral("com.vantelo.Error.Busy"), QStringLiteral("busy")),
+             qPrintable(m_device.errorString()));
+    const DBusReply failed = probe->asyncCallHelper(QStringLiteral("getListOfActions"))->getReply();
     QCOMPARE(failed.getError().getErrorCode(), ErrorContainer::getDefaultErrorCode());
     QCOMPARE(failed.getError().getErrorMessage(), QStringLiteral("busy"));
 }

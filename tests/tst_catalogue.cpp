@@ -1,7 +1,7 @@
 #include "ConnectorExpectations.h"
 #include "ConnectorTable.h"
 #include "InterfaceCatalogue.h"
-#include "SimulatorControl.h"
+#include "SimulatedDevice.h"
 #include "StatusItemMap.h"
 #include "UiStatusInformationItem.h"
 #include "VanteloDefinitions.h"
@@ -30,7 +30,7 @@ private Q_SLOTS:
     void relayedSignalsArriveAsQtValues();
 
 private:
-    SimulatorControl m_simulator;
+    SimulatedDevice m_device;
     InterfaceCatalogue m_descriptions;
 };
 
@@ -101,16 +101,16 @@ QVariantMap fields(std::initializer_list<std::pair<QString, QVariant>> list)
 
 void CatalogueTest::initTestCase()
 {
-    SimulatorControl::requirePrivateBusWithSimulator();
+    QVERIFY2(m_device.attach(), qPrintable(m_device.errorString()));
     QString error;
     QVERIFY2(m_descriptions.load(QStringLiteral(VANTELO_INTERFACES_DIR), &error), qPrintable(error));
     for (const QString& service : expectedServices())
-        QVERIFY(m_simulator.ownName(service));
+        QVERIFY2(m_device.startService(service), qPrintable(m_device.errorString()));
 }
 
 void CatalogueTest::init()
 {
-    m_simulator.reset();
+    QVERIFY2(m_device.reset(), qPrintable(m_device.errorString()));
 }
 
 void CatalogueTest::tableMatchesInterfaceDescriptions()
@@ -270,9 +270,10 @@ void CatalogueTest::outcomesHoldQtValues()
     const QVariant answer = remoteValue(called->resultType.isEmpty() ? QStringLiteral("s") : called->resultType,
                                         QStringLiteral("answer"), 0);
     if (held)
-        m_simulator.setNoReply(called->member);
+        QVERIFY2(m_device.setNoReply(instance->getInterfaceName(), called->member), qPrintable(m_device.errorString()));
     else
-        m_simulator.setReply(called->member, 0, QString(), answer);
+        QVERIFY2(m_device.setReply(instance->getInterfaceName(), called->member, 0, QString(), answer),
+                 qPrintable(m_device.errorString()));
 
     const WarningLog warnings;
     const CallOutcome outcome = called->invoke(*instance, arguments);
@@ -284,11 +285,11 @@ void CatalogueTest::outcomesHoldQtValues()
     case OperationEntry::CallMode::NoWait:
         // Back while the service still holds the call.
         QVERIFY(!outcome.reply.isError() && !outcome.reply.getValue().isValid());
-        QCOMPARE(m_simulator.releaseHeld(), 1u);
+        QCOMPARE(m_device.releaseHeld(), 1);
         break;
     case OperationEntry::CallMode::Asynchronous:
         QVERIFY(outcome.pending && !outcome.pending->isFinished());
-        QCOMPARE(m_simulator.releaseHeld(), 1u);
+        QCOMPARE(m_device.releaseHeld(), 1);
         QVERIFY(QTest::qWaitFor([&outcome] { return outcome.pending->isFinished(); }, waitMs));
         QVERIFY(!outcome.pending->getReply().isError());
         break;
@@ -324,8 +325,9 @@ void CatalogueTest::relayedSignalsArriveAsQtValues()
             });
         }
         for (const SignalEntry& signal : entry.relayedSignals) {
-            m_simulator.emitSignal(instance->getDBusPath(), instance->getInterfaceName(), signal.name,
-                                   remoteValues(signal.name, signal.parameterTypes.join(QString()), 0));
+            QVERIFY2(m_device.emitSignal(instance->getDBusPath(), instance->getInterfaceName(), signal.name,
+                                         remoteValues(signal.name, signal.parameterTypes.join(QString()), 0)),
+                     qPrintable(m_device.errorString()));
         }
         QVERIFY2(QTest::qWaitFor([&] { return received.size() >= entry.relayedSignals.size(); }, waitMs),
                  qPrintable(entry.className));

@@ -1,5 +1,5 @@
 #include "ConnectorExpectations.h"
-#include "SimulatorControl.h"
+#include "SimulatedDevice.h"
 #include "StatusItemRecord.h"
 
 #include <QDBusMetaType>
@@ -34,7 +34,7 @@ private Q_SLOTS:
     void completionOffersCommandsConnectorsAndOperations();
 
 private:
-    SimulatorControl m_simulator;
+    SimulatedDevice m_device;
 };
 
 namespace {
@@ -74,14 +74,14 @@ Run runCli(const QStringList& arguments, const QProcessEnvironment& environment 
 
 void CliTest::initTestCase()
 {
-    SimulatorControl::requirePrivateBusWithSimulator();
+    QVERIFY2(m_device.attach(), qPrintable(m_device.errorString()));
     // Items as the simulator's records, for its answers.
     qDBusRegisterMetaType<StatusItemRecord>();
 }
 
 void CliTest::init()
 {
-    m_simulator.reset();
+    QVERIFY2(m_device.reset(), qPrintable(m_device.errorString()));
 }
 
 void CliTest::printsAnswersWithExitCodes_data()
@@ -211,16 +211,20 @@ void CliTest::printsAnswersWithExitCodes()
     }
     QVERIFY2(notInError.isEmpty() || !run.error.contains(notInError), qPrintable(run.error));
     // Refused means nothing sent.
-    const QList<RecordedCall> calls = m_simulator.calls();
+    const QList<SimulatedDevice::Call> calls = m_device.recordedCalls();
     if (exitCode == 2)
         QVERIFY(calls.isEmpty());
     if (!recorded.isEmpty()) {
         QCOMPARE(calls.size(), 1);
         QStringList sent{calls.first().member};
+        // Arrays come as lists of Qt values.
         for (const QVariant& argument : calls.first().arguments) {
-            const QVariant value = comparable(argument);
-            sent.append(value.userType() == QMetaType::QStringList ? value.toStringList()
-                                                                   : QStringList(value.toString()));
+            if (argument.userType() != QMetaType::QVariantList) {
+                sent.append(argument.toString());
+                continue;
+            }
+            for (const QVariant& element : argument.toList())
+                sent.append(element.toString());
         }
         QCOMPARE(sent, recorded);
     }
@@ -229,7 +233,9 @@ void CliTest::printsAnswersWithExitCodes()
 void CliTest::emptyErrorMessagesReadWell()
 {
     // The library's text keeps Qt's empty message: "failed: !"; the client reads it out.
-    m_simulator.setError(QStringLiteral("getScreenshot"), QStringLiteral("com.vantelo.Error.Quiet"), QString());
+    QVERIFY2(m_device.setError(QStringLiteral("com.vantelo.Display"), QStringLiteral("getScreenshot"),
+                               QStringLiteral("com.vantelo.Error.Quiet"), QString()),
+             qPrintable(m_device.errorString()));
     const Run failed = runCli(words({"call", "display", "getScreenshot"}));
     QCOMPARE(failed.exitCode, 1);
     QVERIFY2(
@@ -292,9 +298,11 @@ void CliTest::jsonKeepsDBusTypes()
     QFETCH(QByteArray, output);
 
     if (!errorName.isEmpty())
-        m_simulator.setError(method, errorName, answer.toString());
+        QVERIFY2(m_device.setError(interfaceWithMethod(method), method, errorName, answer.toString()),
+                 qPrintable(m_device.errorString()));
     else if (!method.isEmpty())
-        m_simulator.setReply(method, 0, QString(), answer);
+        QVERIFY2(m_device.setReply(interfaceWithMethod(method), method, 0, QString(), answer),
+                 qPrintable(m_device.errorString()));
     const Run run = runCli(arguments);
     QVERIFY2(run.exitCode == exitCode, qPrintable(run.output + run.error));
     const QString shown = exitCode == 0 ? run.output : run.error;
@@ -343,9 +351,10 @@ void CliTest::monitorPrintsRelayedSignals()
     };
     QVERIFY(shows(QProcess::StandardError, "Monitoring"));
     for (const char* mountPath : {"/media/usb1", "/media/usb2"}) {
-        m_simulator.emitSignal(QStringLiteral("/com/vantelo/ExternalMediaMountService"),
-                               QStringLiteral("com.vantelo.ExternalMediaMountService"),
-                               QStringLiteral("externalMediaMounted"), {QLatin1String(mountPath)});
+        QVERIFY2(m_device.emitSignal(QStringLiteral("/com/vantelo/ExternalMediaMountService"),
+                                     QStringLiteral("com.vantelo.ExternalMediaMountService"),
+                                     QStringLiteral("externalMediaMounted"), {QLatin1String(mountPath)}),
+                 qPrintable(m_device.errorString()));
         QVERIFY2(shows(QProcess::StandardOutput, line.arg(QLatin1String(mountPath)).toUtf8()), mountPath);
     }
     if (endsByItself) {
@@ -388,7 +397,9 @@ void CliTest::demoSaysWhetherItWorked()
     QFETCH(QString, error);
 
     if (!failingMethod.isEmpty())
-        m_simulator.setError(failingMethod, QStringLiteral("com.vantelo.Error.Failed"), QStringLiteral("broken"));
+        QVERIFY2(m_device.setError(interfaceWithMethod(failingMethod), failingMethod,
+                                   QStringLiteral("com.vantelo.Error.Failed"), QStringLiteral("broken")),
+                 qPrintable(m_device.errorString()));
     QProcess cli;
     if (!bus.isNull()) {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -455,7 +466,7 @@ void CliTest::busOptionsOverrideTheVariable()
     QVERIFY2(run.exitCode == exitCode, qPrintable(run.output + run.error));
     QCOMPARE(run.output, exitCode == 0 ? QStringLiteral("SN-2026-0042\n") : QString());
     QVERIFY2(run.error.contains(error), qPrintable(run.error));
-    QCOMPARE(m_simulator.calls().size(), exitCode == 0 ? 1 : 0);
+    QCOMPARE(m_device.calls().size(), exitCode == 0 ? 1 : 0);
 }
 
 void CliTest::outputWritesRawBytes_data()
@@ -505,10 +516,12 @@ void CliTest::outputWritesRawBytes()
     QFETCH(QString, error);
 
     if (!method.isEmpty())
-        m_simulator.setReply(method, 0, QString(), answer);
+        QVERIFY2(m_device.setReply(interfaceWithMethod(method), method, 0, QString(), answer),
+                 qPrintable(m_device.errorString()));
     else if (exitCode == 1)
-        m_simulator.setError(QStringLiteral("getScreenshot"), QStringLiteral("com.vantelo.Error.Failed"),
-                             QStringLiteral("broken"));
+        QVERIFY2(m_device.setError(QStringLiteral("com.vantelo.Display"), QStringLiteral("getScreenshot"),
+                                   QStringLiteral("com.vantelo.Error.Failed"), QStringLiteral("broken")),
+                 qPrintable(m_device.errorString()));
     QTemporaryDir scratch;
     QVERIFY(scratch.isValid());
     const QString file = scratch.filePath(QStringLiteral("screenshot.png"));

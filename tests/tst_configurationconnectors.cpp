@@ -1,7 +1,7 @@
 #include "ConfigurationDataFileHandlerDBusConnector.h"
 #include "ConfigurationFileHandlerDBusConnector.h"
 #include "SelectorDataDBusConnector.h"
-#include "SimulatorControl.h"
+#include "SimulatedDevice.h"
 #include "VanteloDefinitions.h"
 #include "WarningLog.h"
 
@@ -36,18 +36,18 @@ private Q_SLOTS:
     void selectorObjectNameFollowsTheModule();
 
 private:
-    SimulatorControl m_simulator;
+    SimulatedDevice m_device;
 };
 
 void ConfigurationConnectorsTest::initTestCase()
 {
-    SimulatorControl::requirePrivateBusWithSimulator();
-    QVERIFY(m_simulator.ownName(VanteloDefinitions::serviceNameOfModule(plcModule)));
+    QVERIFY2(m_device.attach(), qPrintable(m_device.errorString()));
+    QVERIFY2(m_device.startService(plcModule), qPrintable(m_device.errorString()));
 }
 
 void ConfigurationConnectorsTest::init()
 {
-    m_simulator.reset();
+    QVERIFY2(m_device.reset(), qPrintable(m_device.errorString()));
 }
 
 void ConfigurationConnectorsTest::requestsWaitLongAndRestoreTheTimeout()
@@ -59,12 +59,16 @@ void ConfigurationConnectorsTest::requestsWaitLongAndRestoreTheTimeout()
     const QString exportName = QStringLiteral("requestConfigurationExport");
 
     // Answers too late for the interface's own time-out, in time for the request's.
-    m_simulator.setDelay(write, 300);
-    m_simulator.setDelay(exportName, 300);
+    QVERIFY2(m_device.setDelay(probe->getInterfaceName(), write, 300), qPrintable(m_device.errorString()));
+    QVERIFY2(m_device.setDelay(probe->getInterfaceName(), exportName, 300), qPrintable(m_device.errorString()));
     for (const bool fails : {false, true}) {
         if (fails) {
-            m_simulator.setError(write, QStringLiteral("com.vantelo.Error.Failed"), QStringLiteral("disk full"));
-            m_simulator.setError(exportName, QStringLiteral("com.vantelo.Error.Failed"), QStringLiteral("disk full"));
+            QVERIFY2(m_device.setError(probe->getInterfaceName(), write, QStringLiteral("com.vantelo.Error.Failed"),
+                                       QStringLiteral("disk full")),
+                     qPrintable(m_device.errorString()));
+            QVERIFY2(m_device.setError(probe->getInterfaceName(), exportName,
+                                       QStringLiteral("com.vantelo.Error.Failed"), QStringLiteral("disk full")),
+                     qPrintable(m_device.errorString()));
         }
         for (const auto& request :
              QList<std::function<DBusReply()>>{[&] { return probe->requestConfigurationWrite(s1, s2); },

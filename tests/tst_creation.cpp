@@ -2,7 +2,7 @@
 #include "ConnectorExpectations.h"
 #include "DBusConnection.h"
 #include "DBusDeviceInfoConnector.h"
-#include "SimulatorControl.h"
+#include "SimulatedDevice.h"
 #include "VanteloDefinitions.h"
 
 #include <QElapsedTimer>
@@ -86,14 +86,14 @@ private Q_SLOTS:
     void aHungServiceHoldsNothingUp();
 
 private:
-    SimulatorControl m_simulator;
+    SimulatedDevice m_device;
 };
 
 void CreationTest::initTestCase()
 {
-    SimulatorControl::requirePrivateBusWithSimulator();
+    QVERIFY2(m_device.attach(), qPrintable(m_device.errorString()));
     for (const QString& service : expectedServices())
-        QVERIFY(m_simulator.ownName(service));
+        QVERIFY2(m_device.startService(service), qPrintable(m_device.errorString()));
 }
 
 void CreationTest::connectorsAskTheBusAlmostNothing_data()

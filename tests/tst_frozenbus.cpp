@@ -1,3 +1,5 @@
+// Buses of its own (PrivateBus): it stops their daemon with SIGSTOP, which
+// the test kit's device does not offer.
 #include "PrivateBus.h"
 #include "ProbeConnector.h"
 

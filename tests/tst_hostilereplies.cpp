@@ -1,6 +1,6 @@
 #include "ConnectorTable.h"
 #include "JsonValue.h"
-#include "SimulatorControl.h"
+#include "SimulatedDevice.h"
 #include "UiStatusInformationItem.h"
 #include "VanteloDefinitions.h"
 #include "WarningLog.h"
@@ -30,7 +30,7 @@ private Q_SLOTS:
     void everyOperationSurvivesRandomAnswers();
 
 private:
-    SimulatorControl m_simulator;
+    SimulatedDevice m_device;
 };
 
 namespace {
@@ -177,8 +177,8 @@ int campaignMilliseconds()
 
 void HostileRepliesTest::initTestCase()
 {
-    SimulatorControl::requirePrivateBusWithSimulator();
-    QVERIFY(m_simulator.ownName(VanteloDefinitions::serviceNameOfModule(module)));
+    QVERIFY2(m_device.attach(), qPrintable(m_device.errorString()));
+    QVERIFY2(m_device.startService(module), qPrintable(m_device.errorString()));
 }
 
 void HostileRepliesTest::everyOperationSurvivesRandomAnswers()
@@ -205,9 +205,9 @@ void HostileRepliesTest::everyOperationSurvivesRandomAnswers()
                                  : type == itemSignature    ? QVariant::fromValue(UiStatusInformationItem())
                                                             : QVariant(QStringLiteral("x")));
             }
-            m_simulator.clearCalls();
+            QVERIFY2(m_device.clearCalls(), qPrintable(m_device.errorString()));
             operation.run(*connector, arguments);
-            targets.append({connector, &operation, arguments, m_simulator.calls().value(0).member});
+            targets.append({connector, &operation, arguments, m_device.recordedCalls().value(0).member});
         }
     }
 
@@ -223,9 +223,12 @@ void HostileRepliesTest::everyOperationSurvivesRandomAnswers()
         const bool inEnvelope = choose.bounded(2) == 0;
         const int code = choose.bounded(3) == 0 ? int(choose.generate()) : 0;
         if (inEnvelope)
-            m_simulator.setReply(member, code, QStringLiteral("hostile"), value);
+            QVERIFY2(
+                m_device.setReply(target.connector->getInterfaceName(), member, code, QStringLiteral("hostile"), value),
+                qPrintable(m_device.errorString()));
         else
-            m_simulator.setRawReply(member, value);
+            QVERIFY2(m_device.setRawReply(target.connector->getInterfaceName(), member, value),
+                     qPrintable(m_device.errorString()));
         // The raw answer is the value itself: anything but a variant is the wrong type.
         const QString answer = inEnvelope ? QStringLiteral("(isv)") : signature;
 

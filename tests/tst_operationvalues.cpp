@@ -1,7 +1,7 @@
 #include "ConnectorTable.h"
 #include "DBusConnection.h"
 #include "DBusReply.h"
-#include "SimulatorControl.h"
+#include "SimulatedDevice.h"
 #include "UiStatusInformationItem.h"
 #include "VanteloDefinitions.h"
 
@@ -312,7 +312,9 @@ QString operationsTable(const Interfaces& interfaces)
 
 void OperationValuesTest::initTestCase()
 {
-    SimulatorControl::requirePrivateBusWithSimulator();
+    // Only on the runner's private bus, with the simulator on it.
+    SimulatedDevice device;
+    QVERIFY2(device.attach(), qPrintable(device.errorString()));
     qDBusRegisterMetaType<UiStatusInformationItem>();
     qDBusRegisterMetaType<QList<UiStatusInformationItem>>();
 }

@@ -1,3 +1,5 @@
+// Buses of its own (PrivateBus): each starts with limits on match rules in
+// its configuration, which the test kit's device does not offer.
 #include "ConfigurationFileHandlerDBusConnector.h"
 #include "DBusConnection.h"
 #include "DBusDeviceInfoConnector.h"

@@ -4,7 +4,7 @@
 #include "DBusTemporaryTimeout.h"
 #include "PrivateBus.h"
 #include "ProbeConnector.h"
-#include "SimulatorControl.h"
+#include "SimulatedDevice.h"
 #include "UiStatusInformationDataDBusConnector.h"
 #include "VanteloDefinitions.h"
 #include "WarningLog.h"
@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <thread>
 
 #include <sys/socket.h>
@@ -29,7 +30,10 @@
 
 // What an application meets when the bus itself misbehaves: the daemon
 // restarting under it, the daemon's limits, and failures told apart by their
-// D-Bus error names. Each test runs on a bus of its own, which it may kill.
+// D-Bus error names. Each test runs on a bus of its own, which it may kill:
+// a PrivateBus where it kills the daemon, keeps the first daemon's guid or sets
+// limits, which the test kit's device does not offer; the simulator on it is
+// driven through the kit, attached.
 class ReliabilityTest : public QObject
 {
     Q_OBJECT
@@ -50,7 +54,8 @@ private:
 
 namespace {
 const int boundMs = 15000;
-const QString probeInterface = QStringLiteral("com.vantelo.Probe");
+// A device interface, so that the simulated device takes answers for its methods.
+const QString probeInterface = QStringLiteral("com.vantelo.DeviceInfo");
 
 // Listens where the bus was and hangs up on every caller, counting them.
 class HangUp
@@ -129,8 +134,8 @@ void ReliabilityTest::applicationSurvivesABusRestart()
     use(bus);
     QVERIFY(bus.startSimulator());
     const QString module = QStringLiteral("Restart");
-    const QString service = VanteloDefinitions::serviceNameOfModule(module);
-    QVERIFY(SimulatorControl().ownName(service));
+    auto device = std::make_unique<SimulatedDevice>();
+    QVERIFY2(device->attach() && device->startService(module), qPrintable(device->errorString()));
 
     // One connector that follows its service and one that lets the bus start it.
     const auto followed = ConfigurationFileHandlerDBusConnector::createAndConnect(module, QStringLiteral("Settings"));
@@ -141,14 +146,14 @@ void ReliabilityTest::applicationSurvivesABusRestart()
 
     // Each emission arrives exactly once: a second copy would come before the next one.
     const auto relayedOnce = [&](const QString& round) {
-        SimulatorControl control;
         changed.clear();
         itemChanged.clear();
         for (const QString& suffix : {QStringLiteral("-a"), QStringLiteral("-b")}) {
-            control.emitSignal(followed->getDBusPath(), followed->getInterfaceName(),
-                               QStringLiteral("configurationChanged"), {round + suffix});
-            control.emitSignal(onDemand->getDBusPath(), onDemand->getInterfaceName(),
-                               QStringLiteral("uiStatusInformationItemChanged"), {round + suffix});
+            QVERIFY2(device->emitSignal(followed->getDBusPath(), followed->getInterfaceName(),
+                                        QStringLiteral("configurationChanged"), {round + suffix}) &&
+                         device->emitSignal(onDemand->getDBusPath(), onDemand->getInterfaceName(),
+                                            QStringLiteral("uiStatusInformationItemChanged"), {round + suffix}),
+                     qPrintable(device->errorString()));
         }
         QTRY_VERIFY_WITH_TIMEOUT(texts(changed).contains(round + QStringLiteral("-b")), boundMs);
         QTRY_VERIFY_WITH_TIMEOUT(texts(itemChanged).contains(round + QStringLiteral("-b")), boundMs);
@@ -193,7 +198,8 @@ void ReliabilityTest::applicationSurvivesABusRestart()
         QVERIFY(bus.start());
         QTRY_VERIFY_WITH_TIMEOUT(DBusConnection::getQDBusConnection().isConnected(), boundMs);
         QVERIFY(bus.startSimulator());
-        QVERIFY(SimulatorControl().ownName(service));
+        device = std::make_unique<SimulatedDevice>();
+        QVERIFY2(device->attach() && device->startService(module), qPrintable(device->errorString()));
         QElapsedTimer recovering;
         recovering.start();
         while (followed->getConfiguration(x, x, x).isError() && recovering.elapsed() < boundMs)
@@ -249,8 +255,10 @@ void ReliabilityTest::busyThreadsRelayAgainAfterARestart()
     use(bus);
     QVERIFY(bus.startSimulator());
     const QString module = QStringLiteral("Busy");
-    const QString service = VanteloDefinitions::serviceNameOfModule(module);
-    QVERIFY(SimulatorControl().ownName(service));
+    {
+        SimulatedDevice device;
+        QVERIFY2(device.attach() && device.startService(module), qPrintable(device.errorString()));
+    }
     QThread worker;
     QObject inWorker;
     inWorker.moveToThread(&worker);
@@ -276,13 +284,13 @@ void ReliabilityTest::busyThreadsRelayAgainAfterARestart()
     QVERIFY(bus.start());
     QTRY_VERIFY_WITH_TIMEOUT(DBusConnection::getQDBusConnection().isConnected(), boundMs);
     QVERIFY(bus.startSimulator());
-    QVERIFY(SimulatorControl().ownName(service));
+    SimulatedDevice device;
+    QVERIFY2(device.attach() && device.startService(module), qPrintable(device.errorString()));
     busy.release();
 
-    SimulatorControl control;
     QTRY_VERIFY_WITH_TIMEOUT(
-        (control.emitSignal(onDemand->getDBusPath(), onDemand->getInterfaceName(),
-                            QStringLiteral("uiStatusInformationItemChanged"), {QStringLiteral("again")}),
+        (device.emitSignal(onDemand->getDBusPath(), onDemand->getInterfaceName(),
+                           QStringLiteral("uiStatusInformationItemChanged"), {QStringLiteral("again")}),
          texts(itemChanged).contains(QStringLiteral("again"))),
         boundMs);
 }
@@ -295,14 +303,15 @@ void ReliabilityTest::callsBeyondThePendingReplyLimitFail()
     QVERIFY(bus.start());
     use(bus);
     QVERIFY(bus.startSimulator());
-    SimulatorControl control;
-    QVERIFY(control.ownName(QStringLiteral("com.vantelo.Limited")));
-    control.setDelay(QStringLiteral("slow"), 300);
+    SimulatedDevice device;
+    QVERIFY2(device.attach() && device.startService(QStringLiteral("Limited")) &&
+                 device.setDelay(probeInterface, QStringLiteral("getInformation"), 300),
+             qPrintable(device.errorString()));
 
     const auto probe = ProbeConnector::create(QStringLiteral("Limited"), QStringLiteral("Probe"), probeInterface);
     QList<DBusPendingReply::SharedPointer> calls;
     for (int i = 0; i <= limit; ++i)
-        calls.append(probe->asyncCallHelper(QStringLiteral("slow"), i));
+        calls.append(probe->asyncCallHelper(QStringLiteral("getInformation"), i));
 
     const DBusReply refused = calls.takeLast()->getReply();
     QCOMPARE(refused.getError().getErrorName(), QDBusError::errorString(QDBusError::LimitsExceeded));
@@ -314,45 +323,45 @@ void ReliabilityTest::callsBeyondThePendingReplyLimitFail()
 
 void ReliabilityTest::failuresKeepTheirErrorNames()
 {
-    PrivateBus bus;
-    QVERIFY(bus.start());
-    use(bus);
-    QVERIFY(bus.startSimulator());
-    SimulatorControl control;
-    QVERIFY(control.ownName(QStringLiteral("com.vantelo.Named")));
+    SimulatedDevice device;
+    QVERIFY2(device.start(QString(), {QStringLiteral("--bare")}) && device.startService(QStringLiteral("Named")),
+             qPrintable(device.errorString()));
     const auto probe = ProbeConnector::create(QStringLiteral("Named"), QStringLiteral("Probe"), probeInterface);
     const auto absent = ProbeConnector::create(QStringLiteral("Absent"), QStringLiteral("Probe"), probeInterface);
     const auto startable = ProbeConnector::create(QStringLiteral("Absent"), QStringLiteral("Probe"), probeInterface,
                                                   DBusConnectorBase::StartOnDemand);
-    const QString method = QStringLiteral("ask");
+    const QString method = QStringLiteral("getListOfActions");
 
     struct Row
     {
         const char* failure;
-        std::function<void()> arrange;
+        std::function<bool()> arrange;
         QSharedPointer<ProbeConnector> connector;
         QString errorName;
         int errorCode;
     };
     const int defaultCode = ErrorContainer::getDefaultErrorCode();
     const QList<Row> rows = {
-        {"the service's code in its reply", [&] { control.setReply(method, 7, QStringLiteral("busy"), 0); }, probe,
-         QString(), 7},
-        {"the service's own error", [&] { control.setError(method, QStringLiteral("com.vantelo.Error.Busy"), {}); },
-         probe, QStringLiteral("com.vantelo.Error.Busy"), defaultCode},
-        {"no answer in time", [&] { control.setNoReply(method); }, probe, QDBusError::errorString(QDBusError::NoReply),
-         defaultCode},
+        {"the service's code in its reply",
+         [&] { return device.setReply(probeInterface, method, 7, QStringLiteral("busy"), 0); }, probe, QString(), 7},
+        {"the service's own error",
+         [&] { return device.setError(probeInterface, method, QStringLiteral("com.vantelo.Error.Busy"), {}); }, probe,
+         QStringLiteral("com.vantelo.Error.Busy"), defaultCode},
+        {"no answer in time", [&] { return device.setNoReply(probeInterface, method); }, probe,
+         QDBusError::errorString(QDBusError::NoReply), defaultCode},
         {"an answer of the wrong shape",
-         [&] { control.setRawReply(method, QVariant::fromValue(QDBusVariant(QStringLiteral("bare")))); }, probe,
-         QDBusError::errorString(QDBusError::InvalidSignature), defaultCode},
-        {"a service the bus can't start", [] {}, startable, QDBusError::errorString(QDBusError::ServiceUnknown),
-         defaultCode},
-        {"a followed service that isn't running", [] {}, absent, QDBusError::errorString(QDBusError::ServiceUnknown),
-         defaultCode},
+         [&] {
+             return device.setRawReply(probeInterface, method,
+                                       QVariant::fromValue(QDBusVariant(QStringLiteral("bare"))));
+         },
+         probe, QDBusError::errorString(QDBusError::InvalidSignature), defaultCode},
+        {"a service the bus can't start", [] { return true; }, startable,
+         QDBusError::errorString(QDBusError::ServiceUnknown), defaultCode},
+        {"a followed service that isn't running", [] { return true; }, absent,
+         QDBusError::errorString(QDBusError::ServiceUnknown), defaultCode},
     };
     for (const Row& row : rows) {
-        control.reset();
-        row.arrange();
+        QVERIFY2(device.reset() && row.arrange(), qPrintable(device.errorString()));
         // A short wait for answers, so that "no answer" fails fast.
         const DBusTemporaryTimeout shortWait(row.connector->interface(), 1);
         WarningLog log;
@@ -369,7 +378,7 @@ void ReliabilityTest::failuresKeepTheirErrorNames()
         QCOMPARE(pending->getReply().getError().getErrorName(), row.errorName);
         QCOMPARE(pending->getErrorName(), row.errorName);
     }
-    control.releaseHeld();
+    QVERIFY2(device.releaseHeld() >= 0, qPrintable(device.errorString()));
 }
 
 void ReliabilityTest::busNotesFollowTheLoggingRules_data()

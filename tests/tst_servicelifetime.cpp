@@ -2,7 +2,7 @@
 #include "DBusConnection.h"
 #include "DBusConnectorBase.h"
 #include "ExternalMediaManagerDBusConnector.h"
-#include "SimulatorControl.h"
+#include "SimulatedDevice.h"
 #include "VanteloDefinitions.h"
 #include "WarningLog.h"
 
@@ -91,22 +91,22 @@ private:
     bool settled();
     QString restartService(DBusConnectorBase& connector, const ConnectorExpectation& row);
 
-    SimulatorControl m_simulator;
+    SimulatedDevice m_device;
     int m_markers = 0;
 };
 
 void ServiceLifetimeTest::initTestCase()
 {
-    SimulatorControl::requirePrivateBusWithSimulator();
+    QVERIFY2(m_device.attach(), qPrintable(m_device.errorString()));
     for (const QString& service : expectedServices())
-        QVERIFY(m_simulator.ownName(service));
+        QVERIFY2(m_device.startService(service), qPrintable(m_device.errorString()));
     QVERIFY(DBusConnection::getQDBusConnection().connect(QString(), markerPath, markerInterface,
                                                          QStringLiteral("marker"), this, SLOT(markerArrived())));
 }
 
 void ServiceLifetimeTest::init()
 {
-    m_simulator.reset();
+    QVERIFY2(m_device.reset(), qPrintable(m_device.errorString()));
 }
 
 void ServiceLifetimeTest::cleanupTestCase()
@@ -119,7 +119,8 @@ void ServiceLifetimeTest::cleanupTestCase()
 bool ServiceLifetimeTest::settled()
 {
     const int before = m_markers;
-    m_simulator.emitSignal(markerPath, markerInterface, QStringLiteral("marker"));
+    if (!m_device.emitSignal(markerPath, markerInterface, QStringLiteral("marker")))
+        return false;
     return QTest::qWaitFor([&] { return m_markers > before; }, waitMs);
 }
 
@@ -175,8 +176,9 @@ void ServiceLifetimeTest::connectorsRelayOnlyWhileConnected()
              [&] {
                  for (const SignalExpectation& signal : row.relayedSignals) {
                      const QVariantList arguments = remoteValues(signal.name, signal.signature, 0);
-                     m_simulator.emitSignal(QStringLiteral("/com/vantelo/Elsewhere"), row.interface, signal.name,
-                                            arguments);
+                     if (!m_device.emitSignal(QStringLiteral("/com/vantelo/Elsewhere"), row.interface, signal.name,
+                                              arguments))
+                         return m_device.errorString();
                      QDBusMessage forged = QDBusMessage::createSignal(row.path, row.interface, signal.name);
                      forged.setArguments(arguments);
                      stranger.send(forged);
@@ -194,8 +196,9 @@ void ServiceLifetimeTest::connectorsRelayOnlyWhileConnected()
             const QString failure = phase.enter();
             QVERIFY2(failure.isEmpty(), qPrintable(row.className + QLatin1Char(' ') + failure));
             for (const SignalExpectation& signal : row.relayedSignals) {
-                m_simulator.emitSignal(row.path, phase.interface, signal.name,
-                                       remoteValues(signal.name, signal.signature, phase.round));
+                QVERIFY2(m_device.emitSignal(row.path, phase.interface, signal.name,
+                                             remoteValues(signal.name, signal.signature, phase.round)),
+                         qPrintable(m_device.errorString()));
             }
             QVERIFY(settled());
             const QString missed = arrived(phase.times, phase.round, phase.name);
@@ -212,16 +215,18 @@ QString ServiceLifetimeTest::restartService(DBusConnectorBase& connector, const 
     const bool followed = row.mode == DBusConnectorBase::FollowService;
     const OperationExpectation& operation = row.operations.first();
     const auto callsSent = [&] {
-        m_simulator.clearCalls();
+        if (!m_device.clearCalls())
+            return -1;
         const WarningLog failures;
         operation.call(connector, argumentValues(operation.name, operation.signature, 0));
-        return m_simulator.calls().size();
+        const int sent = m_device.calls().size();
+        return m_device.errorString().isEmpty() ? sent : -1;
     };
-    if (!m_simulator.releaseName(row.service) || !settled())
+    if (!m_device.stopService(row.service) || !settled())
         return QStringLiteral("the service did not go");
     const bool seenGone = connector.isDBusInterfaceValid() != followed;
     const int sentWhileGone = callsSent();
-    if (!m_simulator.ownName(row.service))
+    if (!m_device.startService(row.service))
         return QStringLiteral("the service did not come back");
     if (!seenGone || sentWhileGone != 0)
         return QStringLiteral("did not see its service go, or sent %1 calls to it").arg(sentWhileGone);
@@ -252,7 +257,7 @@ void ServiceLifetimeTest::hooksRunAsTheServiceComesAndGoes()
     QFETCH(DBusConnectorBase::ConnectionMode, mode);
     QFETCH(QStringList, counts);
     const QString service = QStringLiteral("com.vantelo.Hooks");
-    QVERIFY(m_simulator.ownName(service));
+    QVERIFY2(m_device.startService(service), qPrintable(m_device.errorString()));
     QThread worker;
     QObject inWorker;
     inWorker.moveToThread(&worker);
@@ -273,11 +278,11 @@ void ServiceLifetimeTest::hooksRunAsTheServiceComesAndGoes()
 
     const QList<std::function<void()>> changes = {
         [] {},
-        [&] { m_simulator.releaseName(service); },
-        [&] { m_simulator.ownName(service); },
+        [&] { QVERIFY2(m_device.stopService(service), qPrintable(m_device.errorString())); },
+        [&] { QVERIFY2(m_device.startService(service), qPrintable(m_device.errorString())); },
         [&] {
-            m_simulator.releaseName(service);
-            m_simulator.ownName(service);
+            QVERIFY2(m_device.stopService(service), qPrintable(m_device.errorString()));
+            QVERIFY2(m_device.startService(service), qPrintable(m_device.errorString()));
         },
     };
     for (int step = 0; step < changes.size(); ++step) {
@@ -311,10 +316,11 @@ void ServiceLifetimeTest::jobDataQueueToAnotherThread()
     });
 
     WarningLog log;
-    m_simulator.emitSignal(VanteloDefinitions::objectPathOfObject(mediaObject),
-                           VanteloDefinitions::getInterfaceNameExternalMedia(),
-                           QStringLiteral("determineAvailableFunctionsFinished"),
-                           {QStringLiteral("usb"), QVariant::fromValue(QDBusVariant(42))});
+    QVERIFY2(m_device.emitSignal(VanteloDefinitions::objectPathOfObject(mediaObject),
+                                 VanteloDefinitions::getInterfaceNameExternalMedia(),
+                                 QStringLiteral("determineAvailableFunctionsFinished"),
+                                 {QStringLiteral("usb"), QVariant::fromValue(QDBusVariant(42))}),
+             qPrintable(m_device.errorString()));
     // The relay needs this thread's event loop; the receiver ends its thread.
     QTRY_VERIFY_WITH_TIMEOUT(worker.isFinished(), waitMs);
     QCOMPARE(receiver.takenOn, &worker);

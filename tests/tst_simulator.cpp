@@ -1,10 +1,16 @@
+// The simulator as a program: its answers, driven through the test kit on the
+// runner's bus, and its control interface read directly. Tests of the program
+// itself (its exit when the bus dies, start on demand, the bus policy, a second
+// simulator) start it on a PrivateBus: buses of their own, with activation
+// folders and policies the kit does not offer, which they may kill.
 #include "ConfigurationFileHandlerDBusConnector.h"
 #include "DBusConnection.h"
 #include "DBusDeviceInfoConnector.h"
 #include "DisplayDBusConnector.h"
 #include "PrivateBus.h"
+#include "RecordedCall.h"
 #include "SelectorDataDBusConnector.h"
-#include "SimulatorControl.h"
+#include "SimulatedDevice.h"
 #include "UiStatusInformationDataDBusConnector.h"
 #include "VanteloDBusConnector.h"
 #include "VanteloDefinitions.h"
@@ -167,18 +173,18 @@ private Q_SLOTS:
 private:
     QDBusConnection bus() const { return DBusConnection::getQDBusConnection(); }
 
-    SimulatorControl m_simulator;
+    SimulatedDevice m_device;
     const QString m_module = VanteloDefinitions::getModuleName();
 };
 
 void SimulatorTest::initTestCase()
 {
-    SimulatorControl::requirePrivateBusWithSimulator();
+    QVERIFY2(m_device.attach(), qPrintable(m_device.errorString()));
 }
 
 void SimulatorTest::init()
 {
-    m_simulator.reset();
+    QVERIFY2(m_device.reset(), qPrintable(m_device.errorString()));
 }
 
 void SimulatorTest::answersFromTheScenario()
@@ -268,8 +274,11 @@ void SimulatorTest::delaySurvivesALaterReply()
 {
     const auto deviceInfo = DBusDeviceInfoConnector::createAndConnect(m_module, QStringLiteral("DeviceInfo"));
     const int delayMs = 300;
-    m_simulator.setDelay(QStringLiteral("getListOfActions"), delayMs);
-    m_simulator.setReply(QStringLiteral("getListOfActions"), 0, QString(), QStringLiteral("late"));
+    QVERIFY2(m_device.setDelay(QStringLiteral("com.vantelo.DeviceInfo"), QStringLiteral("getListOfActions"), delayMs),
+             qPrintable(m_device.errorString()));
+    QVERIFY2(m_device.setReply(QStringLiteral("com.vantelo.DeviceInfo"), QStringLiteral("getListOfActions"), 0,
+                               QString(), QStringLiteral("late")),
+             qPrintable(m_device.errorString()));
     QElapsedTimer timer;
     timer.start();
     QCOMPARE(deviceInfo->getListOfActions(QStringLiteral("Device1"), QString()).getValue(),
@@ -332,7 +341,8 @@ void SimulatorTest::refusesWhatTheServicesDoNotServe()
     const QDBusMessage reply = call(bus(), service, path, interface, member, arguments);
     QCOMPARE(reply.errorName(), error);
     // Refused before it reached a method: nothing was recorded.
-    QCOMPARE(m_simulator.calls().size(), 0);
+    QCOMPARE(m_device.calls().size(), 0);
+    QVERIFY2(m_device.errorString().isEmpty(), qPrintable(m_device.errorString()));
 }
 
 void SimulatorTest::introspectionWalksEveryObject_data()
@@ -824,9 +834,9 @@ void SimulatorTest::callLogShortensLongArguments()
     const QString longText(length, QLatin1Char('x'));
     call(bus(), systemInformation, QStringLiteral("/com/vantelo/DeviceInfo"), QStringLiteral("com.vantelo.DeviceInfo"),
          QStringLiteral("getInformation"), {longText, QStringLiteral("short")});
-    const QList<RecordedCall> calls = m_simulator.calls();
-    QVERIFY(!calls.isEmpty());
-    const QVariantList arguments = calls.last().arguments;
+    const QList<QVariantList> calls = m_device.calls();
+    QVERIFY2(!calls.isEmpty(), qPrintable(m_device.errorString()));
+    const QVariantList arguments = calls.last();
     QCOMPARE(arguments.value(1).toString(), QStringLiteral("short"));
     const QString logged = arguments.value(0).toString();
     QVERIFY2(logged.size() < 5000 && logged.startsWith(longText.left(4096)) &&
@@ -850,7 +860,7 @@ void SimulatorTest::callLogStaysSmallUnderLongArguments()
     const QString vmRss =
         QString::fromLatin1(status.readAll()).section(QStringLiteral("VmRSS:"), 1).section(QLatin1Char('\n'), 0, 0);
     const qint64 residentKiB = vmRss.trimmed().section(QLatin1Char(' '), 0, 0).toLongLong();
-    QCOMPARE(m_simulator.calls().size(), 20);
+    QCOMPARE(m_device.calls().size(), 20);
 #if defined(__SANITIZE_ADDRESS__)
     // The address sanitizer keeps freed memory in quarantine: resident memory is its own.
     QVERIFY(residentKiB > 0);

@@ -1,7 +1,7 @@
 #include "DBusConnection.h"
 #include "DBusDeviceInfoConnector.h"
 #include "DBusReply.h"
-#include "SimulatorControl.h"
+#include "SimulatedDevice.h"
 #include "VanteloDefinitions.h"
 
 #include <QDBusMetaType>
@@ -157,7 +157,9 @@ private:
 
 void ThreadsTest::initTestCase()
 {
-    SimulatorControl::requirePrivateBusWithSimulator();
+    // Only on the runner's private bus, with the simulator on it.
+    SimulatedDevice device;
+    QVERIFY2(device.attach(), qPrintable(device.errorString()));
     qDBusRegisterMetaType<DBusReply>();
     QDBusConnection connection = QDBusConnection::connectToBus(DBusConnection::busAddress(), QStringLiteral("echo"));
     m_echo = new EchoService;

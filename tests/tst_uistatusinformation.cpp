@@ -1,4 +1,4 @@
-#include "SimulatorControl.h"
+#include "SimulatedDevice.h"
 #include "UiStatusInformationDataDBusConnector.h"
 #include "VanteloDefinitions.h"
 #include "WarningLog.h"
@@ -14,6 +14,7 @@ using Items = QList<UiStatusInformationItem>;
 namespace {
 const QString module = QStringLiteral("Hmi");
 const QString anyInterface = QStringLiteral("com.vantelo.Any");
+const QString statusInterface = QStringLiteral("com.vantelo.UiStatusInformationData");
 const QString listMethod = QStringLiteral("getUiStatusInformationItemList");
 const QString itemMethod = QStringLiteral("getUiStatusInformationItem");
 const QString addMethod = QStringLiteral("addUiStatusInformationItem");
@@ -72,18 +73,18 @@ private Q_SLOTS:
     void severalConnectorsRegisterAndRelay();
 
 private:
-    SimulatorControl m_simulator;
+    SimulatedDevice m_device;
 };
 
 void UiStatusInformationTest::initTestCase()
 {
-    SimulatorControl::requirePrivateBusWithSimulator();
-    QVERIFY(m_simulator.ownName(VanteloDefinitions::serviceNameOfModule(module)));
+    QVERIFY2(m_device.attach(), qPrintable(m_device.errorString()));
+    QVERIFY2(m_device.startService(module), qPrintable(m_device.errorString()));
 }
 
 void UiStatusInformationTest::init()
 {
-    m_simulator.reset();
+    QVERIFY2(m_device.reset(), qPrintable(m_device.errorString()));
 }
 
 void UiStatusInformationTest::failuresBecomeWarningsAndEmptyResults()
@@ -113,63 +114,100 @@ void UiStatusInformationTest::failuresBecomeWarningsAndEmptyResults()
         QStringList warnings;
     };
     const QList<Case> cases = {
-        {[&] { m_simulator.setError(listMethod, errorName, QStringLiteral("gone")); },
+        {[&] {
+             QVERIFY2(m_device.setError(statusInterface, listMethod, errorName, QStringLiteral("gone")),
+                      qPrintable(m_device.errorString()));
+         },
          list,
          {},
          failureLog(listMethod, QStringLiteral("gone"),
                     "Failed to fetch UiStatusInformationItem list. Failed with the following error:")},
-        {[&] { m_simulator.setReply(listMethod, 3, QStringLiteral("denied"), QString()); },
+        {[&] {
+             QVERIFY2(m_device.setReply(statusInterface, listMethod, 3, QStringLiteral("denied"), QString()),
+                      qPrintable(m_device.errorString()));
+         },
          list,
          {},
          {QStringLiteral("Failed to fetch UiStatusInformationItem list. Failed with the following error: \"denied\"")}},
-        {[&] { m_simulator.setReply(listMethod, 0, QString(), QStringLiteral("plain")); },
+        {[&] {
+             QVERIFY2(m_device.setReply(statusInterface, listMethod, 0, QString(), QStringLiteral("plain")),
+                      qPrintable(m_device.errorString()));
+         },
          list,
          {},
          {QStringLiteral("Unable to extract UiStatusInformationItem list from dbus reply")}},
-        {[&] { m_simulator.setReply(listMethod, 0, QString(), QVariant::fromValue(Items())); }, list, {}, {}},
-        {[&] { m_simulator.setError(itemMethod, errorName, QString()); },
+        {[&] {
+             QVERIFY2(m_device.setReply(statusInterface, listMethod, 0, QString(), QVariant::fromValue(Items())),
+                      qPrintable(m_device.errorString()));
+         },
+         list,
+         {},
+         {}},
+        {[&] {
+             QVERIFY2(m_device.setError(statusInterface, itemMethod, errorName, QString()),
+                      qPrintable(m_device.errorString()));
+         },
          single,
          {UiStatusInformationItem()},
          failureLog(itemMethod, QString(),
                     "Failed to fetch UiStatusInformationItem. Failed with the following error:")},
-        {[&] { m_simulator.setReply(itemMethod, 0, QString(), QStringLiteral("plain")); },
+        {[&] {
+             QVERIFY2(m_device.setReply(statusInterface, itemMethod, 0, QString(), QStringLiteral("plain")),
+                      qPrintable(m_device.errorString()));
+         },
          single,
          {UiStatusInformationItem()},
          {QStringLiteral("Unable to extract UiStatusInformationItem from dbus reply")}},
         // Values of another shape are refused, never read as items.
-        {[&] { m_simulator.setReply(listMethod, 0, QString(), QVariant::fromValue(item)); },
-         list,
-         {},
-         {QStringLiteral("Unable to extract UiStatusInformationItem list from dbus reply")}},
         {[&] {
-             m_simulator.setReply(listMethod, 0, QString(), QVariantMap{{QStringLiteral("k"), 1}});
+             QVERIFY2(m_device.setReply(statusInterface, listMethod, 0, QString(), QVariant::fromValue(item)),
+                      qPrintable(m_device.errorString()));
          },
          list,
          {},
          {QStringLiteral("Unable to extract UiStatusInformationItem list from dbus reply")}},
-        {[&] { m_simulator.setReply(itemMethod, 0, QString(), QVariant::fromValue(three)); },
-         single,
-         {UiStatusInformationItem()},
-         {QStringLiteral("Unable to extract UiStatusInformationItem from dbus reply")}},
         {[&] {
-             m_simulator.setReply(itemMethod, 0, QString(), QVariantMap{{QStringLiteral("k"), 1}});
+             QVERIFY2(
+                 m_device.setReply(statusInterface, listMethod, 0, QString(), QVariantMap{{QStringLiteral("k"), 1}}),
+                 qPrintable(m_device.errorString()));
+         },
+         list,
+         {},
+         {QStringLiteral("Unable to extract UiStatusInformationItem list from dbus reply")}},
+        {[&] {
+             QVERIFY2(m_device.setReply(statusInterface, itemMethod, 0, QString(), QVariant::fromValue(three)),
+                      qPrintable(m_device.errorString()));
          },
          single,
          {UiStatusInformationItem()},
          {QStringLiteral("Unable to extract UiStatusInformationItem from dbus reply")}},
-        {[&] { m_simulator.setError(addMethod, errorName, QStringLiteral("full")); },
+        {[&] {
+             QVERIFY2(
+                 m_device.setReply(statusInterface, itemMethod, 0, QString(), QVariantMap{{QStringLiteral("k"), 1}}),
+                 qPrintable(m_device.errorString()));
+         },
+         single,
+         {UiStatusInformationItem()},
+         {QStringLiteral("Unable to extract UiStatusInformationItem from dbus reply")}},
+        {[&] {
+             QVERIFY2(m_device.setError(statusInterface, addMethod, errorName, QStringLiteral("full")),
+                      qPrintable(m_device.errorString()));
+         },
          add,
          {},
          failureLog(addMethod, QStringLiteral("full"),
                     "Failed to add system information item. Failed with the following error:")},
-        {[&] { m_simulator.setError(removeMethod, errorName, QStringLiteral("no")); },
+        {[&] {
+             QVERIFY2(m_device.setError(statusInterface, removeMethod, errorName, QStringLiteral("no")),
+                      qPrintable(m_device.errorString()));
+         },
          remove,
          {},
          failureLog(removeMethod, QStringLiteral("no"),
                     "Failed to remove system information item. Failed with the following error:")},
     };
     for (const Case& c : cases) {
-        m_simulator.reset();
+        QVERIFY2(m_device.reset(), qPrintable(m_device.errorString()));
         c.answer();
         WarningLog log;
         QCOMPARE(c.call(), c.expected);
@@ -200,12 +238,15 @@ void UiStatusInformationTest::severalConnectorsRegisterAndRelay()
     QSignalSpy secondChanged(second.data(), &UiStatusInformationDataDBusConnector::uiStatusInformationItemChanged);
 
     // Sent in this order on one connection, so the last one arriving means all have.
-    m_simulator.emitSignal(first->getDBusPath(), anyInterface, QStringLiteral("uiStatusInformationItemRemoved"),
-                           {QVariant::fromValue(makeItem(1))});
-    m_simulator.emitSignal(second->getDBusPath(), anyInterface, QStringLiteral("uiStatusInformationItemRemoved"),
-                           {QVariant::fromValue(makeItem(2))});
-    m_simulator.emitSignal(second->getDBusPath(), anyInterface, QStringLiteral("uiStatusInformationItemChanged"),
-                           {QStringLiteral("uuid-2")});
+    QVERIFY2(m_device.emitSignal(first->getDBusPath(), anyInterface, QStringLiteral("uiStatusInformationItemRemoved"),
+                                 {QVariant::fromValue(makeItem(1))}),
+             qPrintable(m_device.errorString()));
+    QVERIFY2(m_device.emitSignal(second->getDBusPath(), anyInterface, QStringLiteral("uiStatusInformationItemRemoved"),
+                                 {QVariant::fromValue(makeItem(2))}),
+             qPrintable(m_device.errorString()));
+    QVERIFY2(m_device.emitSignal(second->getDBusPath(), anyInterface, QStringLiteral("uiStatusInformationItemChanged"),
+                                 {QStringLiteral("uuid-2")}),
+             qPrintable(m_device.errorString()));
     QVERIFY(secondChanged.wait(10000));
     QCOMPARE(secondChanged.at(0).at(0).toString(), QStringLiteral("uuid-2"));
     QCOMPARE(firstRemoved.count(), 1);

@@ -38,6 +38,11 @@ bool QmlSimulatedDevice::start(const QString& scenarioFile)
     return reported(m_device.start(url.isLocalFile() ? url.toLocalFile() : scenarioFile));
 }
 
+bool QmlSimulatedDevice::attach()
+{
+    return reported(m_device.attach());
+}
+
 bool QmlSimulatedDevice::setReply(const QString& interfaceName, const QString& member, int code, const QString& message,
                                   const QVariant& value)
 {
@@ -48,6 +53,11 @@ bool QmlSimulatedDevice::setError(const QString& interfaceName, const QString& m
                                   const QString& message)
 {
     return reported(m_device.setError(interfaceName, member, errorName, message));
+}
+
+bool QmlSimulatedDevice::setRawReply(const QString& interfaceName, const QString& member, const QVariant& value)
+{
+    return reported(m_device.setRawReply(interfaceName, member, plain(value)));
 }
 
 bool QmlSimulatedDevice::setNoReply(const QString& interfaceName, const QString& member)

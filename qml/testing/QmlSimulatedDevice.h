@@ -34,7 +34,7 @@ class QmlSimulatedDevice : public QObject
 {
     Q_OBJECT
     QML_NAMED_ELEMENT(SimulatedDevice)
-    /// Whether start() succeeded.
+    /// Whether start() or attach() succeeded.
     Q_PROPERTY(bool running READ isRunning NOTIFY runningChanged)
     /// Why the last method failed; empty after one that succeeded.
     Q_PROPERTY(QString errorString READ errorString NOTIFY errorStringChanged)
@@ -54,12 +54,16 @@ public:
 
     /// Starts the bus and the simulator serving \a scenarioFile (a path or a file: URL), or the default scenario.
     Q_INVOKABLE bool start(const QString& scenarioFile = QString());
+    /// Drives the simulator that vantelo-with-simulator runs already around the test; stops nothing of it.
+    Q_INVOKABLE bool attach();
     /// Answers \a member with the envelope of \a code, \a message and \a value.
     Q_INVOKABLE bool setReply(const QString& interfaceName, const QString& member, int code, const QString& message,
                               const QVariant& value = QVariant());
     /// Answers \a member with the D-Bus error \a errorName and \a message.
     Q_INVOKABLE bool setError(const QString& interfaceName, const QString& member, const QString& errorName,
                               const QString& message);
+    /// Answers \a member with \a value alone, without the envelope: a malformed answer.
+    Q_INVOKABLE bool setRawReply(const QString& interfaceName, const QString& member, const QVariant& value);
     /// Holds the calls of \a member until releaseHeld().
     Q_INVOKABLE bool setNoReply(const QString& interfaceName, const QString& member);
     /// Answers \a member after \a milliseconds.

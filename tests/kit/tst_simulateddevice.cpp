@@ -7,6 +7,7 @@
 #include <DBusDeviceInfoConnector.h>
 #include <VanteloDefinitions.h>
 
+#include <QDBusVariant>
 #include <QDir>
 #include <QProcess>
 #include <QSignalSpy>
@@ -49,7 +50,15 @@ private Q_SLOTS:
     void replyAndCalls();
     void heldCallsAnswerWhenReleased();
     void signalIsRelayed();
+    void followedConnectorSeesServiceGoAndCome_data();
     void followedConnectorSeesServiceGoAndCome();
+    void rawReplyIsMalformed_data();
+    void rawReplyIsMalformed();
+    void recordedCallsCarryTheirNames();
+    void attachedDeviceDrivesTheRunningSimulator();
+    void attachRefusesTheMachinesBuses_data();
+    void attachRefusesTheMachinesBuses();
+    void bareDeviceKeepsItsOptionsAcrossARestart();
     void busRestartKeepsAddress();
     void refusedOrders_data();
     void refusedOrders();
@@ -147,20 +156,159 @@ void TestSimulatedDevice::signalIsRelayed()
     QCOMPARE(changed.at(0).at(0), QVariant(QStringLiteral("Network")));
 }
 
+void TestSimulatedDevice::followedConnectorSeesServiceGoAndCome_data()
+{
+    QTest::addColumn<QString>("service");
+    QTest::newRow("by module") << "SystemInformation";
+    QTest::newRow("by bus name") << "com.vantelo.SystemInformation";
+}
+
 void TestSimulatedDevice::followedConnectorSeesServiceGoAndCome()
 {
+    QFETCH(QString, service);
     const auto connector = makeDeviceInfo();
     QVERIFY(connector->isDBusInterfaceValid());
-    QVERIFY2(m_device.stopService(QStringLiteral("SystemInformation")), qPrintable(m_device.errorString()));
+    QVERIFY2(m_device.stopService(service), qPrintable(m_device.errorString()));
     QTRY_VERIFY_WITH_TIMEOUT(!connector->isDBusInterfaceValid(), 5000);
     QCOMPARE(connector->getInvalidDBusInterfaceErrorName(),
              QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown"));
-    QVERIFY(!m_device.stopService(QStringLiteral("SystemInformation"))); // gone already
+    QVERIFY(!m_device.stopService(service)); // gone already
     QVERIFY(m_device.errorString().contains(QStringLiteral("com.vantelo.SystemInformation")));
 
-    QVERIFY2(m_device.startService(QStringLiteral("SystemInformation")), qPrintable(m_device.errorString()));
+    QVERIFY2(m_device.startService(service), qPrintable(m_device.errorString()));
     QTRY_VERIFY_WITH_TIMEOUT(connector->isDBusInterfaceValid(), 5000);
     QVERIFY(!connector->getInformation(QStringLiteral("Device1"), QStringLiteral("serialNumber")).isError());
+}
+
+// What a connector makes of an answer without the envelope: a variant with
+// something else inside is malformed, anything but a variant has the wrong type.
+void TestSimulatedDevice::rawReplyIsMalformed_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a variant") << QVariant::fromValue(QDBusVariant(QStringLiteral("bare"))) << "Malformed reply";
+    QTest::newRow("a plain string") << QVariant(QStringLiteral("bare")) << "Unexpected reply signature";
+}
+
+void TestSimulatedDevice::rawReplyIsMalformed()
+{
+    QFETCH(QVariant, value);
+    QFETCH(QString, message);
+    const auto connector = makeDeviceInfo();
+    QVERIFY2(m_device.setRawReply(deviceInfo, QStringLiteral("getInformation"), value),
+             qPrintable(m_device.errorString()));
+    const DBusReply reply = connector->getInformation(QStringLiteral("Device1"), QStringLiteral("serialNumber"));
+    QVERIFY(reply.isError());
+    QCOMPARE(reply.getError().getErrorName(), QStringLiteral("org.freedesktop.DBus.Error.InvalidSignature"));
+    QVERIFY2(reply.getError().getErrorMessage().contains(message), qPrintable(reply.getError().getErrorMessage()));
+    // Only that member: the others answer as the scenario says.
+    QVERIFY(!connector->getListOfInstances(QStringLiteral("all")).isError());
+
+    QVERIFY(!m_device.setRawReply(configurationInterface, QStringLiteral("getInformation"), value));
+    QVERIFY(!m_device.setRawReply(deviceInfo, QStringLiteral("getInformation"), QVariant()));
+}
+
+void TestSimulatedDevice::recordedCallsCarryTheirNames()
+{
+    const auto connector = makeDeviceInfo();
+    connector->getInformation(QStringLiteral("Device1"), QStringLiteral("firmware"));
+    connector->getListOfInstances(QStringLiteral("all"));
+    const QList<SimulatedDevice::Call> calls = m_device.recordedCalls();
+    QCOMPARE(calls.size(), 2);
+    const SimulatedDevice::Call& first = calls.at(0);
+    QCOMPARE(QStringList({first.path, first.interface, first.member, first.signature}),
+             QStringList({QStringLiteral("/com/vantelo/DeviceInfo"), deviceInfo, QStringLiteral("getInformation"),
+                          QStringLiteral("ss")}));
+    QCOMPARE(first.arguments, (QVariantList{QStringLiteral("Device1"), QStringLiteral("firmware")}));
+    QCOMPARE(calls.at(1).member, QStringLiteral("getListOfInstances"));
+    // Filtered as calls() is.
+    const QList<SimulatedDevice::Call> listed =
+        m_device.recordedCalls(deviceInfo, QStringLiteral("getListOfInstances"));
+    QCOMPARE(listed.size(), 1);
+    QCOMPARE(listed.at(0).arguments, QVariantList{QStringLiteral("all")});
+    QVERIFY(m_device.recordedCalls(configurationInterface).isEmpty());
+    QVERIFY(m_device.errorString().isEmpty());
+}
+
+// The runner's simulator is m_device's here: VANTELO_DBUS_ADDRESS points at it.
+void TestSimulatedDevice::attachedDeviceDrivesTheRunningSimulator()
+{
+    const auto connector = makeDeviceInfo();
+    {
+        SimulatedDevice attached;
+        QVERIFY2(attached.attach(), qPrintable(attached.errorString()));
+        QVERIFY(attached.isRunning());
+        QCOMPARE(attached.address(), m_device.address());
+        QVERIFY(!attached.attach());
+        QVERIFY(!attached.start());
+        QVERIFY2(attached.setReply(deviceInfo, QStringLiteral("getInformation"), 0, QString(), QStringLiteral("SN-A")),
+                 qPrintable(attached.errorString()));
+        QCOMPARE(connector->getInformation(QStringLiteral("Device1"), QStringLiteral("serialNumber")).getValue(),
+                 QVariant(QStringLiteral("SN-A")));
+        QCOMPARE(attached.calls(deviceInfo, QStringLiteral("getInformation")).size(), 1);
+        QVERIFY(!attached.restartBus());
+        QVERIFY2(attached.errorString().contains(QStringLiteral("attached")), qPrintable(attached.errorString()));
+        QVERIFY2(attached.reset(), qPrintable(attached.errorString()));
+    }
+    // Gone, it left the bus, the simulator and the variable as they were.
+    QCOMPARE(qEnvironmentVariable("VANTELO_DBUS_ADDRESS"), m_device.address());
+    QCOMPARE(connector->getInformation(QStringLiteral("Device1"), QStringLiteral("serialNumber")).getValue(),
+             QVariant(QStringLiteral("SN-2026-0042")));
+}
+
+void TestSimulatedDevice::attachRefusesTheMachinesBuses_data()
+{
+    QTest::addColumn<QByteArray>("address");
+    QTest::newRow("unset") << QByteArray();
+    QTest::newRow("the session bus") << QByteArray("session");
+    QTest::newRow("the system bus") << QByteArray("system");
+}
+
+void TestSimulatedDevice::attachRefusesTheMachinesBuses()
+{
+    QFETCH(QByteArray, address);
+    // Should the refusal fail, the machine's buses are still out of reach.
+    for (const char* machineBus : {"DBUS_SESSION_BUS_ADDRESS", "DBUS_SYSTEM_BUS_ADDRESS"})
+        qputenv(machineBus, "unix:path=" + QFile::encodeName(m_scratch.filePath(QStringLiteral("no-bus"))));
+    const QByteArray ours = qgetenv("VANTELO_DBUS_ADDRESS");
+    if (address.isNull())
+        qunsetenv("VANTELO_DBUS_ADDRESS");
+    else
+        qputenv("VANTELO_DBUS_ADDRESS", address);
+    SimulatedDevice attached;
+    const bool done = attached.attach();
+    qputenv("VANTELO_DBUS_ADDRESS", ours);
+    QVERIFY(!done);
+    QVERIFY(!attached.isRunning());
+    QVERIFY2(attached.errorString().contains(QStringLiteral("names no bus address")),
+             qPrintable(attached.errorString()));
+}
+
+void TestSimulatedDevice::bareDeviceKeepsItsOptionsAcrossARestart()
+{
+    SimulatedDevice refused;
+    QVERIFY(!refused.start(QStringLiteral("/nonexistent/scenario.json"), {QStringLiteral("--bare")}));
+    QVERIFY2(refused.errorString().contains(QStringLiteral("--bare")), qPrintable(refused.errorString()));
+
+    const QByteArray ours = qgetenv("VANTELO_DBUS_ADDRESS");
+    {
+        SimulatedDevice bare;
+        QVERIFY2(bare.start(QString(), {QStringLiteral("--bare")}), qPrintable(bare.errorString()));
+        // The bare peer takes any name and answers every method with an empty success.
+        QVERIFY2(bare.startService(QStringLiteral("Elsewhere")), qPrintable(bare.errorString()));
+        for (int round = 0; round < 2; ++round) {
+            const auto connector =
+                DBusDeviceInfoConnector::createAndConnect(QStringLiteral("Elsewhere"), QStringLiteral("DeviceInfo"));
+            const DBusReply reply = connector->getInformation(QStringLiteral("Device1"), QStringLiteral("model"));
+            QVERIFY2(!reply.isError(), qPrintable(reply.getError().getErrorMessage()));
+            QCOMPARE(reply.getValue(), QVariant(QString()));
+            if (round == 0) {
+                QVERIFY2(bare.restartBus() && bare.startService(QStringLiteral("Elsewhere")),
+                         qPrintable(bare.errorString()));
+            }
+        }
+    }
+    QCOMPARE(qgetenv("VANTELO_DBUS_ADDRESS"), ours);
 }
 
 void TestSimulatedDevice::busRestartKeepsAddress()

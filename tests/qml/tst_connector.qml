@@ -29,7 +29,7 @@ TestCase {
     }
 
     function init() {
-        simulator.reset()
+        verify(simulator.reset(), simulator.errorString())
     }
 
     function make(properties) {
@@ -108,7 +108,7 @@ TestCase {
     function test_values(data) {
         var connector = make({connector: data.connector})
         if (data.delay)
-            simulator.setDelay(data.delay, 200)
+            verify(simulator.setDelay(connector.interfaceName, data.delay, 200), simulator.errorString())
         var reply = data.asArray ? connector.callWithArguments(data.operation, data.args)
                                  : call(connector, data.operation, data.args)
         compare(reply.operation, data.operation)
@@ -122,7 +122,7 @@ TestCase {
     }
 
     function test_errors_data() {
-        var busy = ["getListOfInstances", "com.vantelo.Error.Busy", "Busy with an update"]
+        var busy = ["com.vantelo.DeviceInfo", "getListOfInstances", "com.vantelo.Error.Busy", "Busy with an update"]
         return [
             {tag: "service's code", connector: "controller", operation: "setFaultController", args: [],
              code: 3, message: "^No fault controller is configured$", name: ""},
@@ -143,7 +143,7 @@ TestCase {
 
     function test_errors(data) {
         if (data.error)
-            simulator.setError.apply(simulator, data.error)
+            verify(simulator.setError.apply(simulator, data.error), simulator.errorString())
         var connector = make({connector: data.connector, module: data.module || ""})
         compare(connector.valid, data.module === undefined)
         var reply = call(connector, data.operation, data.args)
@@ -249,7 +249,7 @@ TestCase {
         verify(connector.relayedSignals.indexOf(data.tag) >= 0)
         var named = spyOn(connector, data.tag)
         var received = spyOn(connector, "signalReceived")
-        simulator.emitRelayed(connector, data.tag, data.args)
+        verify(simulator.emitRelayed(connector, data.tag, data.args), simulator.errorString())
         tryCompare(received, "count", 1, 5000)
         compare(received.signalArguments[0][0], data.tag)
         compare(plain(received.signalArguments[0][1]), data.args)
@@ -273,10 +273,10 @@ TestCase {
         compare(connector.interfaceName, "com.vantelo.Display")
         compare(connector.operations, ["getScreenshot", "toggleDisplayState"])
         tryCompare(connector, "valid", true)
-        verify(simulator.releaseName("com.vantelo.SystemInformation"))
+        verify(simulator.stopService("com.vantelo.SystemInformation"), simulator.errorString())
         tryCompare(connector, "valid", false)
         verify(/the service is not running/.test(connector.invalidMessage), connector.invalidMessage)
-        verify(simulator.ownName("com.vantelo.SystemInformation"))
+        verify(simulator.startService("com.vantelo.SystemInformation"), simulator.errorString())
         tryCompare(connector, "valid", true)
         compare(connector.invalidMessage, "")
     }
@@ -307,7 +307,7 @@ TestCase {
     // The reply lives until finished() was delivered, though QML keeps no reference to it.
     function test_replyLivesUntilFinished() {
         finishedWithoutReference = false
-        simulator.setDelay("getNumberOfInstances", 200)
+        verify(simulator.setDelay("com.vantelo.Configuration", "getNumberOfInstances", 200), simulator.errorString())
         callWithoutReference()
         gc()
         tryCompare(testCase, "finishedWithoutReference", true, 5000)

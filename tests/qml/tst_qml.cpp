@@ -1,9 +1,10 @@
 // The QML module against the simulator's default scenario, on a private bus:
 // Qt Quick Test runs the tst_*.qml files of this folder with the module from
-// the build tree, and gives them `simulator`, a hand on its control interface.
+// the build tree, and gives them `simulator`, the test kit's device attached
+// to the runner's simulator.
 
 #include "ConnectorTable.h"
-#include "SimulatorControl.h"
+#include "SimulatedDevice.h"
 #include "StatusItemMap.h"
 #include "UiStatusInformationItem.h"
 
@@ -21,41 +22,51 @@ QVariant plain(const QVariant& value)
 }
 } // namespace
 
-// The simulator's control interface for QML.
-class QmlSimulatorControl : public QObject
+// The members of the kit's device these tests use, and emitRelayed(), for QML.
+class QmlDeviceHand : public QObject
 {
     Q_OBJECT
 public:
-    using QObject::QObject;
-
-    Q_INVOKABLE void reset() { m_control.reset(); }
-    Q_INVOKABLE void setDelay(const QString& method, int milliseconds) { m_control.setDelay(method, milliseconds); }
-    Q_INVOKABLE void setError(const QString& method, const QString& name, const QString& message)
+    explicit QmlDeviceHand(QObject* parent)
+        : QObject(parent)
     {
-        m_control.setError(method, name, message);
+        if (!m_device.attach())
+            qFatal("%s", qPrintable(m_device.errorString()));
     }
-    Q_INVOKABLE bool ownName(const QString& name) { return m_control.ownName(name); }
-    Q_INVOKABLE bool releaseName(const QString& name) { return m_control.releaseName(name); }
+
+    Q_INVOKABLE QString errorString() const { return m_device.errorString(); }
+    Q_INVOKABLE bool reset() { return m_device.reset(); }
+    Q_INVOKABLE bool setDelay(const QString& interfaceName, const QString& member, int milliseconds)
+    {
+        return m_device.setDelay(interfaceName, member, milliseconds);
+    }
+    Q_INVOKABLE bool setError(const QString& interfaceName, const QString& member, const QString& name,
+                              const QString& message)
+    {
+        return m_device.setError(interfaceName, member, name, message);
+    }
+    Q_INVOKABLE bool stopService(const QString& name) { return m_device.stopService(name); }
+    Q_INVOKABLE bool startService(const QString& name) { return m_device.startService(name); }
 
     // Emits the signal \a name from the remote object of \a connector, a
     // Connector item, with \a arguments in the D-Bus types the catalogue gives
     // its parameters: numbers as int32 where it takes "i", an object as an
     // item, anything as a variant where it takes "v".
-    Q_INVOKABLE void emitRelayed(QObject* connector, const QString& name, const QVariantList& arguments)
+    Q_INVOKABLE bool emitRelayed(QObject* connector, const QString& name, const QVariantList& arguments)
     {
         const ConnectorEntry* entry = findConnector(connector->property("className").toString());
-        QVERIFY2(entry, "not a Connector with a connector");
+        if (!entry)
+            qFatal("not a Connector with a connector");
         for (const SignalEntry& signal : entry->relayedSignals) {
             if (signal.name != name)
                 continue;
             QVariantList typed;
             for (int i = 0; i < arguments.size(); ++i)
                 typed.append(typedArgument(plain(arguments.at(i)), signal.parameterTypes.value(i)));
-            m_control.emitSignal(connector->property("path").toString(),
-                                 connector->property("interfaceName").toString(), name, typed);
-            return;
+            return m_device.emitSignal(connector->property("path").toString(),
+                                       connector->property("interfaceName").toString(), name, typed);
         }
-        QFAIL(qPrintable(QStringLiteral("%1 relays no %2").arg(entry->className, name)));
+        qFatal("%s relays no %s", qPrintable(entry->className), qPrintable(name));
     }
 
 private:
@@ -77,23 +88,19 @@ private:
         return value;
     }
 
-    SimulatorControl m_control;
+    SimulatedDevice m_device;
 };
 
 class Setup : public QObject
 {
     Q_OBJECT
 public Q_SLOTS:
-    void applicationAvailable()
-    {
-        SimulatorControl::requirePrivateBusWithSimulator();
-        qDBusRegisterMetaType<UiStatusInformationItem>();
-    }
+    void applicationAvailable() { qDBusRegisterMetaType<UiStatusInformationItem>(); }
 
     void qmlEngineAvailable(QQmlEngine* engine)
     {
         engine->addImportPath(QStringLiteral(VANTELO_QML_BUILD_DIR));
-        engine->rootContext()->setContextProperty(QStringLiteral("simulator"), new QmlSimulatorControl(engine));
+        engine->rootContext()->setContextProperty(QStringLiteral("simulator"), new QmlDeviceHand(engine));
     }
 };
 

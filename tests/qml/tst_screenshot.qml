@@ -14,7 +14,7 @@ TestCase {
     Connector { id: display; connector: "display" }
 
     function init() {
-        simulator.reset()
+        verify(simulator.reset(), simulator.errorString())
     }
 
     function load(properties) {

@@ -24,7 +24,7 @@ TestCase {
     Connector { id: uiStatus; connector: "ui-status" }
 
     function init() {
-        simulator.reset()
+        verify(simulator.reset(), simulator.errorString())
         tryCompare(items, "count", 2)
     }
 
@@ -71,10 +71,10 @@ TestCase {
 
     // Gone with the service, fetched again when it is back.
     function test_serviceRestart() {
-        verify(simulator.releaseName(service))
+        verify(simulator.stopService(service), simulator.errorString())
         tryCompare(items, "count", 0)
         compare(rows.count, 0)
-        verify(simulator.ownName(service))
+        verify(simulator.startService(service), simulator.errorString())
         tryCompare(items, "count", 2)
         compare(titles(), scenarioTitles)
     }

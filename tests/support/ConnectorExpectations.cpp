@@ -456,6 +456,17 @@ QVariantList remoteValues(const QString& name, const QString& signature, int rou
     return values;
 }
 
+QString interfaceWithMethod(const QString& member)
+{
+    for (const ConnectorExpectation& row : connectorExpectations()) {
+        for (const OperationExpectation& operation : row.operations) {
+            if (operation.member == member)
+                return row.interface;
+        }
+    }
+    return QString();
+}
+
 QVariant comparable(const QVariant& value)
 {
     const int type = value.userType();

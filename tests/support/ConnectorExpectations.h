@@ -80,6 +80,11 @@ const QList<ConnectorExpectation>& connectorExpectations();
 // The bus names the table's connectors talk to; the simulator must own them.
 QStringList expectedServices();
 
+// The first interface of the table with the D-Bus method `member`: the
+// simulator answers per method name, the kit takes an answer for a method
+// an interface has.
+QString interfaceWithMethod(const QString& member);
+
 // Splits a D-Bus signature into its complete types: "s(ssi)as" gives s, (ssi), as.
 QStringList completeTypes(const QString& signature);
 
