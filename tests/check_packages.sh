@@ -115,7 +115,8 @@ done
 echo "man pages: vantelo-cli(1), vantelo-simulator(1), vantelo-with-simulator(1)"
 
 # The reference, when the build makes it: HTML in the doc package, without the build machine's folders.
-doc_package=$(grep -l '/html/index\.html$' "$lists"/* | xargs -r -n1 basename)
+# (grep finds nothing in a build without it.)
+doc_package=$( (grep -l '/html/index\.html$' "$lists"/* || true) | xargs -r -n1 basename)
 if [ -n "$doc_package" ]; then
     [ "$(dpkg-deb -f "${name_of[$doc_package]}" Architecture)" = all ] || fail "$doc_package is not architecture all"
     html="$root$prefix/share/doc/$doc_package/html"
