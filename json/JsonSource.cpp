@@ -10,7 +10,6 @@
 #include <cmath>
 
 namespace {
-// Whether the number's mantissa, as written, is not 0.
 // The power of ten of a number's first significant digit, as its text says:
 // positive for one too large for a double, negative for one too small.
 qint64 decimalMagnitude(const QByteArray& number)
@@ -43,6 +42,7 @@ qint64 decimalMagnitude(const QByteArray& number)
     return exponent - zeros - 1;
 }
 
+// Whether the number's mantissa, as written, is not 0.
 bool hasNonZeroDigit(const QByteArray& number)
 {
     for (const char c : number) {

@@ -66,6 +66,7 @@ private Q_SLOTS:
     void runner_data();
     void runner();
     void runnerSignalled();
+    void runnerAsksLeftoversToEnd();
     void sessionBusPointsToTheRunner_data();
     void sessionBusPointsToTheRunner();
 
@@ -410,6 +411,13 @@ void TestSimulatedDevice::runner_data()
                        QStringLiteral(
                            "echo $VANTELO_DBUS_ADDRESS; sh -c \"sleep 60; : $VANTELO_DBUS_ADDRESS\" & exit 3")}
         << 3 << "unix:path=";
+    // It tells when it is deaf, in the runner's folder, before the command ends.
+    QTest::newRow("what the command left running, deaf to SIGTERM")
+        << QStringList{QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
+                       QStringLiteral("echo $VANTELO_DBUS_ADDRESS; d=$(dirname ${VANTELO_DBUS_ADDRESS#unix:path=}); "
+                                      "sh -c \"trap '' TERM; touch $d/deaf; sleep 60; : $d\" & "
+                                      "until [ -e $d/deaf ]; do sleep 0.01; done; exit 3")}
+        << 3 << "unix:path=";
     QTest::newRow("a scenario refused") << QStringList{QStringLiteral("--scenario"),
                                                        QStringLiteral("/nonexistent/scenario.json"),
                                                        QStringLiteral("--"),
@@ -460,6 +468,24 @@ void TestSimulatedDevice::runnerSignalled()
     QVERIFY(runner.waitForFinished(10000));
     QCOMPARE(runner.exitCode(), 143);
     QVERIFY2(processesNaming(folder).isEmpty(), qPrintable(processesNaming(folder).join(QLatin1Char(' '))));
+}
+
+// What the command left running is asked to end first (SIGTERM), so that it
+// can clean up, and killed only if it does not.
+void TestSimulatedDevice::runnerAsksLeftoversToEnd()
+{
+    QTemporaryDir directory;
+    const QString ready = directory.filePath(QStringLiteral("ready"));
+    const QString asked = directory.filePath(QStringLiteral("asked"));
+    const QString leftover =
+        QStringLiteral("trap 'touch %1; exit 0' TERM; touch %2; sleep 60 & wait").arg(asked, ready);
+    QProcess runner;
+    runner.start(QStringLiteral(VANTELO_WITH_SIMULATOR),
+                 {QStringLiteral("--"), QStringLiteral("sh"), QStringLiteral("-c"),
+                  QStringLiteral("sh -c \"%1\" & until [ -e %2 ]; do sleep 0.01; done").arg(leftover, ready)});
+    QVERIFY(runner.waitForFinished(20000));
+    QCOMPARE(runner.exitCode(), 0);
+    QVERIFY(QFileInfo::exists(asked));
 }
 
 // A new user's first try, `dbus-run-session -- env VANTELO_DBUS_ADDRESS=session ./app`:
