@@ -1,5 +1,6 @@
 #include "SimulatedDevice.h"
 
+#include "BoundProcess.h"
 #include "DBusArgumentTree.h"
 #include "DBusConnection.h"
 #include "InterfaceCatalogue.h"
@@ -112,8 +113,8 @@ public:
     bool changeName(const QString& module, bool own);
 
     QTemporaryDir directory;
-    QProcess daemon;
-    QProcess simulator;
+    BoundProcess daemon;
+    BoundProcess simulator;
     QString scenarioFile;
     QStringList simulatorOptions;
     QString errorString;

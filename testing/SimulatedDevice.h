@@ -42,7 +42,9 @@ class SimulatedDevicePrivate;
  *
  * Use it in the thread of the application's event loop, the main thread.
  * Everything it starts ends with it, and `VANTELO_DBUS_ADDRESS` gets back the
- * value it had before start().
+ * value it had before start(). Should the test's process be killed (as CTest
+ * kills a test that takes too long), the bus and the simulator get SIGTERM
+ * from the kernel: nothing keeps running.
  *
  * \code
  * SimulatedDevice device;

@@ -8,13 +8,16 @@
 #include <VanteloDefinitions.h>
 
 #include <QDBusVariant>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
+#include <cstdio>
 
 namespace {
 const QString deviceInfo = QStringLiteral("com.vantelo.DeviceInfo");
@@ -67,6 +70,8 @@ private Q_SLOTS:
     void runner();
     void runnerSignalled();
     void runnerAsksLeftoversToEnd();
+    void deviceEndsWithAKilledTest();
+    void holdDeviceUntilKilled();
     void sessionBusPointsToTheRunner_data();
     void sessionBusPointsToTheRunner();
 
@@ -486,6 +491,46 @@ void TestSimulatedDevice::runnerAsksLeftoversToEnd()
     QVERIFY(runner.waitForFinished(20000));
     QCOMPARE(runner.exitCode(), 0);
     QVERIFY(QFileInfo::exists(asked));
+}
+
+// The device's bus and simulator end with the test's process, also when it
+// is killed outright, as CTest kills a test that takes too long.
+void TestSimulatedDevice::deviceEndsWithAKilledTest()
+{
+    QProcess holder;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VANTELO_TEST_HOLD_DEVICE"), QStringLiteral("1"));
+    holder.setProcessEnvironment(environment);
+    holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("holdDeviceUntilKilled")});
+    QString address;
+    const QDeadlineTimer deadline(20000);
+    while (address.isEmpty() && !deadline.hasExpired() && holder.waitForReadyRead(int(deadline.remainingTime()))) {
+        while (holder.canReadLine()) {
+            const QString line = QString::fromUtf8(holder.readLine()).trimmed();
+            if (line.startsWith(QLatin1String("device at ")))
+                address = line.mid(int(qstrlen("device at ")));
+        }
+    }
+    QVERIFY2(address.startsWith(QLatin1String("unix:path=")), qPrintable(address));
+    const QString folder = QFileInfo(address.mid(int(qstrlen("unix:path=")))).path();
+    QVERIFY(!processesNaming(folder).isEmpty());
+    ::kill(pid_t(holder.processId()), SIGKILL);
+    QVERIFY(holder.waitForFinished(5000));
+    QTRY_VERIFY2_WITH_TIMEOUT(processesNaming(folder).isEmpty(),
+                              qPrintable(processesNaming(folder).join(QLatin1Char(' '))), 5000);
+}
+
+// Run by deviceEndsWithAKilledTest() in a process of its own: names the
+// device's bus and waits, bounded by its standard input, to be killed.
+void TestSimulatedDevice::holdDeviceUntilKilled()
+{
+    if (!qEnvironmentVariableIsSet("VANTELO_TEST_HOLD_DEVICE"))
+        QSKIP("the other half of deviceEndsWithAKilledTest()");
+    std::printf("device at %s\n", qPrintable(m_device.address()));
+    std::fflush(stdout);
+    QFile input;
+    QVERIFY(input.open(stdin, QIODevice::ReadOnly));
+    input.readLine();
 }
 
 // A new user's first try, `dbus-run-session -- env VANTELO_DBUS_ADDRESS=session ./app`:

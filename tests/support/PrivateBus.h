@@ -1,6 +1,8 @@
 #ifndef PRIVATEBUS_H
 #define PRIVATEBUS_H
 
+#include "BoundProcess.h"
+
 #include <QDBusConnection>
 #include <QProcess>
 #include <QString>
@@ -43,8 +45,8 @@ private:
     QTemporaryDir m_directory;
     QString m_configuration;
     QString m_address;
-    QProcess m_daemon;
-    QProcess m_simulator;
+    BoundProcess m_daemon;
+    BoundProcess m_simulator;
 };
 
 #endif // PRIVATEBUS_H
