@@ -416,10 +416,9 @@ void Benchmark::countWire()
 
     m_report.heading(QStringLiteral("Making clients from a cold connection: method calls on the bus per client, "
                                     "in a fresh process, its connections included"));
-    // Calls and AddMatch per client, and the calls by name, of each measure in order.
-    QStringList measures;
-    std::map<QString, std::pair<Values, Values>> cold;
-    std::map<QString, QStringList> coldDetails;
+    // Calls and AddMatch per client, and the calls by name, by (distinct, clients) in the phases' order.
+    std::map<std::pair<bool, int>, Values> coldCalls, coldMatches;
+    std::map<std::pair<bool, int>, QStringList> coldDetails;
     for (size_t index = 0; index < coldPhases.size(); ++index) {
         const Phase& p = coldPhases[index];
         int matches = 0, others = 0;
@@ -432,21 +431,18 @@ void Benchmark::countWire()
             (call.first == QLatin1String("AddMatch") ? matches : others) += count;
             members << QStringLiteral("%1 %2").arg(call.first).arg(count);
         }
-        const QString measure = QStringLiteral("make %1, %2, cold").arg(p.clients).arg(modeName(p.distinct));
-        if (!measures.contains(measure)) {
-            measures << measure;
-            cold[measure] = {noValues(), noValues()};
-        }
-        cold[measure].first[size_t(p.column)] = double(others) / p.clients;
-        cold[measure].second[size_t(p.column)] = double(matches) / p.clients;
-        coldDetails[measure] << QStringLiteral("%1: %2").arg(m_peers[size_t(p.column)]->name(),
-                                                             members.join(QStringLiteral(", ")));
+        cell(coldCalls, p.distinct, p.clients)[size_t(p.column)] = double(others) / p.clients;
+        cell(coldMatches, p.distinct, p.clients)[size_t(p.column)] = double(matches) / p.clients;
+        coldDetails[{p.distinct, p.clients}]
+            << QStringLiteral("%1: %2").arg(m_peers[size_t(p.column)]->name(), members.join(QStringLiteral(", ")));
     }
-    for (const QString& measure : measures) {
-        m_report.add(measure, QStringLiteral("calls/client, match rules aside"), cold[measure].first, false);
-        m_report.add(measure, QStringLiteral("AddMatch/client"), cold[measure].second, false);
-        m_report.note(
-            QStringLiteral("Calls on the bus, %1 — %2").arg(measure, coldDetails[measure].join(QStringLiteral("; "))));
+    for (const auto& entry : coldCalls) {
+        const QString measure =
+            QStringLiteral("make %1, %2, cold").arg(entry.first.second).arg(modeName(entry.first.first));
+        m_report.add(measure, QStringLiteral("calls/client, match rules aside"), entry.second, false);
+        m_report.add(measure, QStringLiteral("AddMatch/client"), coldMatches[entry.first], false);
+        m_report.note(QStringLiteral("Calls on the bus, %1 — %2")
+                          .arg(measure, coldDetails[entry.first].join(QStringLiteral("; "))));
     }
 }
 

@@ -53,7 +53,8 @@ public:
             abort();
         }
         ++handled;
-        if (qEnvironmentVariableIsSet("FUZZ_TRACE"))
+        static const bool trace = qEnvironmentVariableIsSet("FUZZ_TRACE");
+        if (trace)
             fprintf(stderr, "read \"%s\"\n", qPrintable(signature));
         return true;
     }

@@ -121,9 +121,9 @@ public:
     QString ownConnection;
     InterfaceCatalogue catalogue;
     bool running = false;
-    // Driving the runner's simulator: nothing of it is ours to stop.
-    bool attached = false;
+    // The runner's bus, when driving its simulator: nothing of it is ours to stop.
     QString attachedAddress;
+    bool attached() const { return !attachedAddress.isEmpty(); }
     bool hadAddress = false;
     QByteArray previousAddress;
 };
@@ -219,7 +219,7 @@ void SimulatedDevicePrivate::stopAll()
         daemon.waitForFinished(boundMs);
     }
     running = false;
-    attached = false;
+    attachedAddress.clear();
 }
 
 QString SimulatedDevicePrivate::refusalOf(const QString& interface, const QString& member) const
@@ -276,7 +276,7 @@ SimulatedDevice::SimulatedDevice()
 
 SimulatedDevice::~SimulatedDevice()
 {
-    if (d->running && !d->attached) {
+    if (d->running && !d->attached()) {
         if (d->hadAddress)
             qputenv(addressVariable, d->previousAddress);
         else
@@ -326,7 +326,6 @@ bool SimulatedDevice::attach()
         return d->fail(
             QStringLiteral("the simulator did not appear on the bus at %1 within %2 ms").arg(address).arg(boundMs));
     d->attachedAddress = address;
-    d->attached = true;
     d->running = true;
     return d->succeed();
 }
@@ -338,7 +337,7 @@ bool SimulatedDevice::isRunning() const
 
 QString SimulatedDevice::address() const
 {
-    return d->attached ? d->attachedAddress : d->socketAddress();
+    return d->attached() ? d->attachedAddress : d->socketAddress();
 }
 
 QString SimulatedDevice::errorString() const
@@ -447,7 +446,7 @@ bool SimulatedDevice::restartBus()
 {
     if (!d->running)
         return d->fail(QStringLiteral("the simulated device is not running"));
-    if (d->attached)
+    if (d->attached())
         return d->fail(QStringLiteral("the bus of an attached device is its runner's: it is not restarted from here"));
     d->running = false;
     d->daemon.kill();
