@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtTest 1.2
 import Vantelo.Connectors 1.0
+import Vantelo.Connectors.Testing 1.0
 
 TestCase {
     id: testCase
@@ -28,8 +29,18 @@ TestCase {
         }
     }
 
+    // The runner's simulator, driven through the test kit's QML type.
+    SimulatedDevice { id: device }
+    SignalSpy { id: runningSpy; target: device; signalName: "runningChanged" }
+
+    function initTestCase() {
+        verify(device.attach(), device.errorString)
+        verify(device.running)
+        compare(runningSpy.count, 1) // bindings to running follow
+    }
+
     function init() {
-        verify(simulator.reset(), simulator.errorString())
+        verify(device.reset(), device.errorString)
     }
 
     function make(properties) {
@@ -108,7 +119,7 @@ TestCase {
     function test_values(data) {
         var connector = make({connector: data.connector})
         if (data.delay)
-            verify(simulator.setDelay(connector.interfaceName, data.delay, 200), simulator.errorString())
+            verify(device.setDelay(connector.interfaceName, data.delay, 200), device.errorString)
         var reply = data.asArray ? connector.callWithArguments(data.operation, data.args)
                                  : call(connector, data.operation, data.args)
         compare(reply.operation, data.operation)
@@ -138,12 +149,17 @@ TestCase {
              message: "the service is not running", name: "org.freedesktop.DBus.Error.ServiceUnknown"},
             {tag: "ui status warning", connector: "ui-status", operation: "getUiStatusInformationItem",
              args: ["", "nope"], code: -1, message: "No UI status information item nope", name: ""},
+            {tag: "a malformed answer", connector: "device-info", operation: "getInformation",
+             args: ["Device1", "all"], rawReply: ["com.vantelo.DeviceInfo", "getInformation", ["not", "enveloped"]],
+             code: -1, message: "Unexpected reply signature: got \"av\"", name: "org.freedesktop.DBus.Error.InvalidSignature"},
         ]
     }
 
     function test_errors(data) {
         if (data.error)
-            verify(simulator.setError.apply(simulator, data.error), simulator.errorString())
+            verify(device.setError.apply(device, data.error), device.errorString)
+        if (data.rawReply)
+            verify(device.setRawReply.apply(device, data.rawReply), device.errorString)
         var connector = make({connector: data.connector, module: data.module || ""})
         compare(connector.valid, data.module === undefined)
         var reply = call(connector, data.operation, data.args)
@@ -273,10 +289,10 @@ TestCase {
         compare(connector.interfaceName, "com.vantelo.Display")
         compare(connector.operations, ["getScreenshot", "toggleDisplayState"])
         tryCompare(connector, "valid", true)
-        verify(simulator.stopService("com.vantelo.SystemInformation"), simulator.errorString())
+        verify(device.stopService("com.vantelo.SystemInformation"), device.errorString)
         tryCompare(connector, "valid", false)
         verify(/the service is not running/.test(connector.invalidMessage), connector.invalidMessage)
-        verify(simulator.startService("com.vantelo.SystemInformation"), simulator.errorString())
+        verify(device.startService("com.vantelo.SystemInformation"), device.errorString)
         tryCompare(connector, "valid", true)
         compare(connector.invalidMessage, "")
     }
@@ -307,7 +323,7 @@ TestCase {
     // The reply lives until finished() was delivered, though QML keeps no reference to it.
     function test_replyLivesUntilFinished() {
         finishedWithoutReference = false
-        verify(simulator.setDelay("com.vantelo.Configuration", "getNumberOfInstances", 200), simulator.errorString())
+        verify(device.setDelay("com.vantelo.Configuration", "getNumberOfInstances", 200), device.errorString)
         callWithoutReference()
         gc()
         tryCompare(testCase, "finishedWithoutReference", true, 5000)

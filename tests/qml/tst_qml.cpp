@@ -1,7 +1,7 @@
 // The QML module against the simulator's default scenario, on a private bus:
 // Qt Quick Test runs the tst_*.qml files of this folder with the module from
-// the build tree, and gives them `simulator`, the test kit's device attached
-// to the runner's simulator.
+// the build tree, and gives them `simulator`, which emits a connector's
+// relayed signals with the D-Bus types the catalogue gives them.
 
 #include "ConnectorTable.h"
 #include "SimulatedDevice.h"
@@ -22,12 +22,13 @@ QVariant plain(const QVariant& value)
 }
 } // namespace
 
-// The members of the kit's device these tests use, and emitRelayed(), for QML.
-class QmlDeviceHand : public QObject
+// emitRelayed() for QML, through the kit's device: the tests drive everything
+// else with the kit's QML type.
+class RelayedSignals : public QObject
 {
     Q_OBJECT
 public:
-    explicit QmlDeviceHand(QObject* parent)
+    explicit RelayedSignals(QObject* parent)
         : QObject(parent)
     {
         if (!m_device.attach())
@@ -35,18 +36,6 @@ public:
     }
 
     Q_INVOKABLE QString errorString() const { return m_device.errorString(); }
-    Q_INVOKABLE bool reset() { return m_device.reset(); }
-    Q_INVOKABLE bool setDelay(const QString& interfaceName, const QString& member, int milliseconds)
-    {
-        return m_device.setDelay(interfaceName, member, milliseconds);
-    }
-    Q_INVOKABLE bool setError(const QString& interfaceName, const QString& member, const QString& name,
-                              const QString& message)
-    {
-        return m_device.setError(interfaceName, member, name, message);
-    }
-    Q_INVOKABLE bool stopService(const QString& name) { return m_device.stopService(name); }
-    Q_INVOKABLE bool startService(const QString& name) { return m_device.startService(name); }
 
     // Emits the signal \a name from the remote object of \a connector, a
     // Connector item, with \a arguments in the D-Bus types the catalogue gives
@@ -100,7 +89,7 @@ public Q_SLOTS:
     void qmlEngineAvailable(QQmlEngine* engine)
     {
         engine->addImportPath(QStringLiteral(VANTELO_QML_BUILD_DIR));
-        engine->rootContext()->setContextProperty(QStringLiteral("simulator"), new QmlDeviceHand(engine));
+        engine->rootContext()->setContextProperty(QStringLiteral("simulator"), new RelayedSignals(engine));
     }
 };
 

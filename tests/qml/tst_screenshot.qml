@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtTest 1.2
 import Vantelo.Connectors 1.0
+import Vantelo.Connectors.Testing 1.0
 
 TestCase {
     id: testCase
@@ -13,8 +14,15 @@ TestCase {
 
     Connector { id: display; connector: "display" }
 
+    // The runner's simulator, driven through the test kit's QML type.
+    SimulatedDevice { id: device }
+
+    function initTestCase() {
+        verify(device.attach(), device.errorString)
+    }
+
     function init() {
-        verify(simulator.reset(), simulator.errorString())
+        verify(device.reset(), device.errorString)
     }
 
     function load(properties) {

@@ -1,6 +1,7 @@
 import QtQuick 2.15
 import QtTest 1.2
 import Vantelo.Connectors 1.0
+import Vantelo.Connectors.Testing 1.0
 
 TestCase {
     id: testCase
@@ -23,8 +24,15 @@ TestCase {
     // Changes made elsewhere reach the model through the service's signals.
     Connector { id: uiStatus; connector: "ui-status" }
 
+    // The runner's simulator, driven through the test kit's QML type.
+    SimulatedDevice { id: device }
+
+    function initTestCase() {
+        verify(device.attach(), device.errorString)
+    }
+
     function init() {
-        verify(simulator.reset(), simulator.errorString())
+        verify(device.reset(), device.errorString)
         tryCompare(items, "count", 2)
     }
 
@@ -71,10 +79,10 @@ TestCase {
 
     // Gone with the service, fetched again when it is back.
     function test_serviceRestart() {
-        verify(simulator.stopService(service), simulator.errorString())
+        verify(device.stopService(service), device.errorString)
         tryCompare(items, "count", 0)
         compare(rows.count, 0)
-        verify(simulator.startService(service), simulator.errorString())
+        verify(device.startService(service), device.errorString)
         tryCompare(items, "count", 2)
         compare(titles(), scenarioTitles)
     }
